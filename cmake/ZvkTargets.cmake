@@ -1,0 +1,68 @@
+# Helpers that give every target of the project the same shape.
+
+# zvk_library(<name> [WINDOWS_ONLY] SOURCES ... [WIN32_SOURCES ...] [POSIX_SOURCES ...]
+#             [DEPS ...] [PUBLIC_INCLUDE <dir>])
+# A static library with our warning flags. WIN32_SOURCES are added in the
+# Windows configurations, POSIX_SOURCES in the native ones.
+function(zvk_library name)
+  cmake_parse_arguments(ARG "" "PUBLIC_INCLUDE" "SOURCES;WIN32_SOURCES;POSIX_SOURCES;DEPS" ${ARGN})
+  set(srcs ${ARG_SOURCES})
+  if(ZVK_WINDOWS)
+    list(APPEND srcs ${ARG_WIN32_SOURCES})
+  else()
+    list(APPEND srcs ${ARG_POSIX_SOURCES})
+  endif()
+  add_library(${name} STATIC ${srcs})
+  target_compile_options(${name} PRIVATE ${ZVK_WARNINGS})
+  if(ARG_PUBLIC_INCLUDE)
+    target_include_directories(${name} PUBLIC ${ARG_PUBLIC_INCLUDE})
+  else()
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  endif()
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# zvk_gui_program(<name> OUTPUT_NAME <exe name> SOURCES ... [DEPS ...])
+# A Windows GUI program (wWinMain, no console), linked statically.
+function(zvk_gui_program name)
+  cmake_parse_arguments(ARG "" "OUTPUT_NAME" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} WIN32 ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${ZVK_WARNINGS})
+  target_link_options(${name} PRIVATE -municode -mwindows)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  if(ARG_OUTPUT_NAME)
+    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endfunction()
+
+# zvk_test(<name> SOURCES ... [DEPS ...] [TIMEOUT s] [LABELS ...] [NO_MAIN])
+# A GoogleTest program registered with ctest as one test. In the win64
+# configuration ctest runs it through Wine (CMAKE_CROSSCOMPILING_EMULATOR);
+# scripts/test.sh provides WINEPREFIX and DISPLAY.
+function(zvk_test name)
+  cmake_parse_arguments(ARG "NO_MAIN" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${ZVK_WARNINGS})
+  set(main GTest::gtest_main)
+  if(ARG_NO_MAIN)
+    set(main GTest::gtest)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock ${main})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+endfunction()
+
+# zvk_fuzzer(<name> SOURCES ... [DEPS ...]): a libFuzzer target (fuzz preset).
+function(zvk_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -g)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()

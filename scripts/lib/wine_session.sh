@@ -1,0 +1,77 @@
+# Sourced by the test and demo scripts: a private Wine prefix and X display.
+#
+#   zvk_wine_session_start <state-dir>   prepares <state-dir>/wineprefix (a copy of a
+#                                        cached template), starts Xvfb on a free display,
+#                                        exports WINEPREFIX, DISPLAY, WINEDEBUG, WINE64
+#   zvk_wine_session_stop                stops the Wine server of that prefix and the
+#                                        Xvfb this shell started, by their own pids
+#
+# Nothing is stopped by name: only what this shell started.
+
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
+export WINE64 WINESERVER
+
+zvk__prepare_template() {
+  local template=$1
+  [ -f "$template/.zvk-ready" ] && return 0
+  rm -rf "$template"
+  mkdir -p "$template"
+  (
+    export WINEPREFIX=$template WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    unset DISPLAY
+    "$WINE64" wineboot -i >/dev/null 2>&1
+    "$WINESERVER" -w
+    "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    for font in SimSun 'Microsoft YaHei' "$(printf '\xe5\xbe\xae\xe8\xbd\xaf\xe9\x9b\x85\xe9\xbb\x91')"; do
+      "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+    done
+    "$WINESERVER" -w
+  ) || return 1
+  touch "$template/.zvk-ready"
+}
+
+zvk__free_display() {
+  local n=${ZVK_DISPLAY_BASE:-90}
+  while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
+  echo "$n"
+}
+
+zvk_wine_session_start() {
+  local state=$1
+  mkdir -p "$state"
+  local template=${ZVK_WINE_TEMPLATE:-$(dirname "$state")/wine-template}
+  zvk__prepare_template "$template" || { echo "wine prefix preparation failed" >&2; return 1; }
+  rm -rf "$state/wineprefix"
+  cp -a "$template" "$state/wineprefix"
+  export WINEPREFIX=$state/wineprefix
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  local display
+  display=$(zvk__free_display)
+  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+  ZVK_XVFB_PID=$!
+  export DISPLAY=":$display"
+  for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X${display}" ] && break
+    sleep 0.1
+  done
+  # A persistent server with Wine's own services already running keeps later
+  # program starts quick, and keeps those long-lived processes from inheriting
+  # the output pipes of whatever test starts the first Windows program.
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+  "$WINE64" cmd /c ver </dev/null >/dev/null 2>&1 || true
+}
+
+zvk_wine_session_stop() {
+  if [ -n "${WINEPREFIX:-}" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w >/dev/null 2>&1 || true
+  fi
+  if [ -n "${ZVK_XVFB_PID:-}" ]; then
+    kill "$ZVK_XVFB_PID" 2>/dev/null || true
+    wait "$ZVK_XVFB_PID" 2>/dev/null || true
+    ZVK_XVFB_PID=
+  fi
+}

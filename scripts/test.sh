@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds the three configurations and runs every test:
+#   native  unit tests (ctest)
+#   win64   Windows tests and end-to-end tests under Wine on a private Xvfb (ctest)
+#   win32   the release artefacts, inspected (this machine cannot run 32-bit code)
+# Exits non-zero when anything fails; the summary lines come last.
+#
+#   scripts/test.sh                 everything
+#   ZVK_TEST_ASAN=1 scripts/test.sh also the native tests under ASan+UBSan
+#   ZVK_CTEST_ARGS="-R launcher" scripts/test.sh   pass a filter to both ctest runs
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=${ZVK_JOBS:-$(nproc)}
+log_dir=$root/build/test-logs
+summary=()
+status=0
+
+"$root/scripts/setup.sh" || exit 1
+mkdir -p "$log_dir"
+
+build() {
+  local preset=$1
+  echo "== build $preset"
+  if ! cmake --preset "$preset" >"$log_dir/configure-$preset.log" 2>&1; then
+    tail -n 30 "$log_dir/configure-$preset.log"
+    summary+=("$preset: configure FAILED")
+    return 1
+  fi
+  if ! cmake --build "build/$preset" -j"$jobs" >"$log_dir/build-$preset.log" 2>&1; then
+    grep -E 'error|Error' "$log_dir/build-$preset.log" | head -n 40
+    summary+=("$preset: build FAILED")
+    return 1
+  fi
+}
+
+run_ctest() {
+  local preset=$1
+  echo "== ctest $preset"
+  # shellcheck disable=SC2086
+  ctest --test-dir "build/$preset" --output-on-failure --no-tests=error ${ZVK_CTEST_ARGS:-} \
+    2>&1 | tee "$log_dir/ctest-$preset.log"
+  local rc=${PIPESTATUS[0]}
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log_dir/ctest-$preset.log" | tail -n 1)
+  summary+=("$preset: ${line:-no ctest summary}")
+  return "$rc"
+}
+
+build native && { run_ctest native || status=1; } || status=1
+
+if [ "${ZVK_TEST_ASAN:-0}" = 1 ]; then
+  build native-asan && { run_ctest native-asan || status=1; } || status=1
+fi
+
+if build win64; then
+  # shellcheck source=scripts/lib/wine_session.sh
+  source "$root/scripts/lib/wine_session.sh"
+  trap zvk_wine_session_stop EXIT
+  if zvk_wine_session_start "$root/build/win64-run"; then
+    run_ctest win64 || status=1
+  else
+    summary+=("win64: Wine session FAILED")
+    status=1
+  fi
+  zvk_wine_session_stop
+  trap - EXIT
+else
+  status=1
+fi
+
+if build win32; then
+  echo "== release checks win32"
+  "$root/scripts/lib/check_release.sh" "build/win32/bin" | tee "$log_dir/release-win32.log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  summary+=("win32: $(tail -n 1 "$log_dir/release-win32.log")")
+else
+  status=1
+fi
+
+echo
+echo "== summary"
+for line in "${summary[@]}"; do echo "$line"; done
+exit "$status"
