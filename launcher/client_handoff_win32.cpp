@@ -1,0 +1,22 @@
+#include <windows.h>
+
+#include "launcher/client_handoff.h"
+#include "launcher/pipe_message.h"
+#include "launcher/win32_handles.h"
+#include "logging/n_log.h"
+
+int HandOffToClient(const launcher::LaunchRequest& request) {
+  if (!request.schemeFound) return 0;
+  const auto message = launcher::BuildPipeMessage(request.urlText);
+  if (!message) {
+    ZM_INFO << "url too long for the client pipe, not sent: " << static_cast<int>(request.urlText.size())
+            << " characters";
+    return 1;
+  }
+  launcher::UniqueHandle pipe(CreateFileW(launcher::kClientPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!pipe.valid()) return 1;
+  DWORD written = 0;
+  WriteFile(pipe.get(), message->data(), static_cast<DWORD>(message->size()), &written, nullptr);
+  return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The running Client: detection with the restart question, and termination by
+// process image name. Windows only.
+
+#include <string>
+
+// True when the launcher should take the start road: no Client runs, the
+// process list is unavailable, or the user agreed to restart (the running
+// Clients have then been terminated). False when the user declined.
+bool CheckRunningClient();
+
+// Terminates, with exit code 0, every process whose image name equals
+// imageName exactly (case-sensitive). Processes that cannot be opened are
+// skipped; nothing waits for the processes to end.
+void KillProcessByName(const std::wstring& imageName);

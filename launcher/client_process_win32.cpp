@@ -1,0 +1,75 @@
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <vector>
+
+#include "launcher/client_process.h"
+#include "launcher/launch_command.h"
+#include "launcher/process_match.h"
+#include "launcher/restart_prompt.h"
+#include "launcher/win32_handles.h"
+
+namespace {
+
+using launcher::UniqueHandle;
+
+UniqueHandle TakeProcessSnapshot() {
+  return UniqueHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+}
+
+PROCESSENTRY32W EmptyEntry() {
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  return entry;
+}
+
+bool SnapshotHasProcess(HANDLE snapshot, const std::wstring& imageName) {
+  PROCESSENTRY32W entry = EmptyEntry();
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (launcher::SameImageName(entry.szExeFile, imageName)) return true;
+  }
+  return false;
+}
+
+void TerminateAll(std::vector<UniqueHandle>& processes) {
+  for (auto& process : processes) {
+    TerminateProcess(process.get(), 0);
+    process.reset();
+  }
+}
+
+bool UserAgreesToRestart() {
+  const auto prompt = launcher::RestartPromptFor(GetUserDefaultUILanguage());
+  return MessageBoxW(nullptr, prompt.text, prompt.caption, MB_OKCANCEL) == IDOK;
+}
+
+}  // namespace
+
+void KillProcessByName(const std::wstring& imageName) {
+  UniqueHandle snapshot = TakeProcessSnapshot();
+  if (!snapshot.valid()) return;
+  auto terminate = [](std::vector<UniqueHandle>& processes) { TerminateAll(processes); };
+  launcher::TerminationBatch<UniqueHandle, decltype(terminate)> batch(terminate);
+  PROCESSENTRY32W entry = EmptyEntry();
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (!launcher::SameImageName(entry.szExeFile, imageName)) continue;
+    UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
+    if (process.valid()) batch.add(std::move(process));
+  }
+  snapshot.reset();
+  batch.finish();
+}
+
+bool CheckRunningClient() {
+  UniqueHandle snapshot = TakeProcessSnapshot();
+  if (!snapshot.valid()) {
+    KillProcessByName(launcher::kClientFileName);
+    return true;
+  }
+  if (!SnapshotHasProcess(snapshot.get(), launcher::kClientFileName)) return true;
+  if (!UserAgreesToRestart()) return false;
+  snapshot.reset();
+  KillProcessByName(launcher::kClientFileName);
+  return true;
+}

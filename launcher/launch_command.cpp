@@ -1,0 +1,28 @@
+#include "launcher/launch_command.h"
+
+namespace launcher {
+
+const wchar_t kClientFileName[] = L"zvkclient.exe";
+const wchar_t kUrlScheme[] = L"quillaneth://";
+const wchar_t kClientPipeName[] = L"\\\\.\\Pipe\\VEZIDA_zvk";
+
+LaunchRequest ParseLaunchCommandLine(const std::wstring& commandLine) {
+  LaunchRequest request;
+  const std::wstring scheme(kUrlScheme);
+  const auto position = commandLine.find(scheme);
+  if (position == std::wstring::npos) {
+    request.clientParameters = commandLine;
+    return request;
+  }
+  request.schemeFound = true;
+  request.urlText = commandLine.substr(position + scheme.size());
+  request.clientParameters = request.urlText;
+  return request;
+}
+
+std::wstring ParentDirectory(const std::wstring& path) {
+  const auto separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
+}  // namespace launcher

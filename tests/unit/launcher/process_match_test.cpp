@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "launcher/process_match.h"
+
+using launcher::SameImageName;
+
+TEST(ImageName, MatchesOnlyTheExactName) {
+  EXPECT_TRUE(SameImageName(L"zvkclient.exe", L"zvkclient.exe"));
+  EXPECT_FALSE(SameImageName(L"ZvkClient.exe", L"zvkclient.exe"));
+  EXPECT_FALSE(SameImageName(L"zvkclient.exe.bak", L"zvkclient.exe"));
+  EXPECT_FALSE(SameImageName(L"zvkclient.ex", L"zvkclient.exe"));
+  EXPECT_FALSE(SameImageName(L"", L"zvkclient.exe"));
+}
+
+TEST(ImageName, ReadsNoFurtherThanTheEntryField) {
+  // A field without its NUL is read up to its size and no further.
+  std::vector<wchar_t> field(launcher::kImageNameChars, L'a');
+  EXPECT_TRUE(SameImageName(field.data(), std::wstring(launcher::kImageNameChars, L'a')));
+}
+
+namespace {
+
+struct Recorder {
+  std::vector<std::vector<int>>* batches;
+  void operator()(std::vector<int>& handles) const { batches->push_back(handles); }
+};
+
+std::vector<std::vector<int>> Collect(int count) {
+  std::vector<std::vector<int>> batches;
+  launcher::TerminationBatch<int, Recorder> batch(Recorder{&batches});
+  for (int i = 0; i < count; ++i) batch.add(i);
+  batch.finish();
+  return batches;
+}
+
+}  // namespace
+
+TEST(TerminationBatch, EveryMatchBeyondTheTableIsStillTerminatedInOrder) {
+  const auto batches = Collect(2500);
+  ASSERT_EQ(batches.size(), 3u);
+  EXPECT_EQ(batches[0].size(), 1024u);
+  EXPECT_EQ(batches[1].size(), 1024u);
+  EXPECT_EQ(batches[2].size(), 452u);
+  int expected = 0;
+  for (const auto& batch : batches) {
+    for (int handle : batch) EXPECT_EQ(handle, expected++);
+  }
+}
+
+TEST(TerminationBatch, ExactlyOneFullTableIsOneBatch) { EXPECT_EQ(Collect(1024).size(), 1u); }
+
+TEST(TerminationBatch, NoMatchTerminatesNothing) { EXPECT_TRUE(Collect(0).empty()); }
