@@ -1,0 +1,58 @@
+// Entry point of Updater.exe: one updater at a time, at least one argument,
+// then the application object's run. Exit code 0 after a run, -1 otherwise.
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include <cstdlib>
+#include <exception>
+
+#include "logging/n_log.h"
+#include "updater/updater_app.h"
+#include "updater/win_handle.h"
+
+namespace {
+
+constexpr wchar_t kUpdateMutexName[] = L"KTPW_AutoUpdate";
+constexpr wchar_t kInstanceMutexName[] = L"{11B0C527-BB62-4BE3-9769-26491D9845B4}";
+constexpr DWORD kUpdateMutexWaitMs = 10000;
+constexpr int kExitRan = 0;
+constexpr int kExitRefused = -1;
+
+bool InstanceMutexExists() {
+  const WinHandle existing(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName));
+  return static_cast<bool>(existing);
+}
+
+void RunUpdate(UpdaterApp& app, const wchar_t* commandLine) {
+  try {
+    app.Run(commandLine);
+  } catch (const std::exception& error) {
+    ZM_ERROR << "update run failed: " << error.what();
+  } catch (...) {
+    ZM_ERROR << "update run failed";
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+  if (FAILED(CoInitialize(nullptr))) return kExitRefused;
+
+  // Once the wait succeeds this thread owns the mutex until it ends; closing
+  // the handle on the way out does not give the ownership back early.
+  const WinHandle updateMutex(CreateMutexW(nullptr, FALSE, kUpdateMutexName));
+  // Abandoned (the previous updater ended while owning it) and failed waits
+  // both go on; only a holder that keeps it for the whole wait turns us away.
+  if (WaitForSingleObject(updateMutex.get(), kUpdateMutexWaitMs) == WAIT_TIMEOUT) return kExitRefused;
+
+  if (InstanceMutexExists()) return kExitRefused;
+  const WinHandle instanceMutex(CreateMutexW(nullptr, TRUE, kInstanceMutexName));
+  UpdaterApp app(instanceMutex.get(), instance);
+
+  if (__argc <= 1) return kExitRefused;
+  RunUpdate(app, commandLine);
+  CoUninitialize();
+  return kExitRan;
+}
