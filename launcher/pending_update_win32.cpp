@@ -1,7 +1,90 @@
 #include "launcher/pending_update.h"
 
-// Placeholder until the zip extraction lands: the start road calls these in
-// order and goes on whatever they do.
-bool GetExeDirA(std::string&) { return false; }
-void PreparePendingUpdate() {}
-void ExtractPendingUpdate() {}
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "logging/n_log.h"
+#include "zipextract/extract_zip_to_dir.h"
+#include "zipextract/zip_entry_name.h"
+
+namespace {
+
+constexpr const char* kLeftovers[] = {"temp\\Updater.exe", "temp\\update.td0", "temp\\update.td1",
+                                      "temp\\update.td2",  "temp\\update.td3", "temp\\update.td"};
+constexpr const char* kTempFolder = "temp\\";
+constexpr const char* kPackageName = "update.zip";
+
+// The entry's name in the ANSI code page, for the C runtime's removal.
+std::string ToAnsiName(const std::wstring& name) {
+  const int length =
+      WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return std::string();
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 2, '\0');
+  WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), buffer.data(), length, nullptr,
+                      nullptr);
+  return std::string(buffer.data());
+}
+
+// An old file is removed before its entry is written anew. Names the reader
+// would refuse (outside the installation) are not touched either.
+void RemoveOldFile(const ZipEntryInfo& entry) {
+  if (!IsSafeOutputName(entry.name)) {
+    ZM_WARN << "refused package entry: " << entry.name;
+    return;
+  }
+  const std::string ansi = ToAnsiName(entry.name);
+  if (!ansi.empty()) std::remove(ansi.c_str());
+}
+
+}  // namespace
+
+bool GetExeDirA(std::string& directory) {
+  std::vector<char> path(1024, '\0');
+  const DWORD length = GetModuleFileNameA(GetModuleHandleA(nullptr), path.data(), static_cast<DWORD>(path.size()));
+  if (length == 0) return false;
+  const std::string full(path.data(), length < path.size() ? length : path.size() - 1);
+  const std::size_t slash = full.find_last_of('\\');
+  if (slash == std::string::npos) return false;
+  directory = full.substr(0, slash + 1);
+  return true;
+}
+
+void PreparePendingUpdate() {
+  std::string directory;
+  if (!GetExeDirA(directory)) {
+    ZM_ERROR << "cannot read the launcher's directory";
+    return;
+  }
+  for (const char* leftover : kLeftovers) std::remove((directory + leftover).c_str());
+
+  const std::string downloaded = directory + kTempFolder + kPackageName;
+  if (_access(downloaded.c_str(), 0) != 0) return;
+  const std::string beside = directory + kPackageName;
+  if (!CopyFileA(downloaded.c_str(), beside.c_str(), FALSE)) {
+    // Keep the download: the next start tries the copy again.
+    ZM_ERROR << "cannot copy " << downloaded << " to " << beside << ", error " << GetLastError();
+    return;
+  }
+  std::remove(downloaded.c_str());
+  ZM_INFO << "pending update moved to " << beside;
+}
+
+void ExtractPendingUpdate() {
+  if (_access(kPackageName, 0) != 0) return;
+  wchar_t current[MAX_PATH] = {};
+  const DWORD length = GetCurrentDirectoryW(MAX_PATH, current);
+  if (length == 0 || length >= MAX_PATH) {
+    ZM_ERROR << "cannot read the working directory, error " << GetLastError();
+  } else {
+    const ZipResult result = ExtractArchive(L"update.zip", current, RemoveOldFile);
+    if (result == ZipOk) {
+      ZM_INFO << "pending update installed";
+    } else {
+      ZM_WARN << "pending update installed with failures, first result 0x" << std::hex << result;
+    }
+  }
+  std::remove(kPackageName);
+}

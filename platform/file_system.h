@@ -1,0 +1,78 @@
+#pragma once
+// Files and directories addressed by wide paths, for the zip extraction.
+// Paths use "\" or "/" as separators; the POSIX implementation turns "\" into
+// "/" and the wide text into UTF-8. Times are Windows file times (UTC, 100-ns
+// units since 1601-01-01). Attribute bits are the Windows ones; the POSIX
+// implementation honours only read-only (through the file mode).
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+constexpr std::uint32_t kAttributeReadOnly = 0x01;
+constexpr std::uint32_t kAttributeHidden = 0x02;
+constexpr std::uint32_t kAttributeSystem = 0x04;
+constexpr std::uint32_t kAttributeDirectory = 0x10;
+constexpr std::uint32_t kAttributeArchive = 0x20;
+
+struct FileTimes {
+  std::uint64_t creation = 0;
+  std::uint64_t lastAccess = 0;
+  std::uint64_t lastWrite = 0;
+};
+
+enum class SeekOrigin { Begin, Current, End };
+
+// One open file. Move-only; the destructor closes it.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens an existing file for reading; others may read it at the same time.
+  // The result is closed (isOpen() false) on failure.
+  static File OpenForRead(const std::wstring& path);
+  // Creates or truncates a file for writing, unshared, with the given
+  // attribute bits. The result is closed on failure.
+  static File CreateForWrite(const std::wstring& path, std::uint32_t attributes);
+
+  bool isOpen() const { return handle_ != kInvalid; }
+  // Reads up to `size` bytes; returns the count, or -1 on an error.
+  std::int64_t read(void* buffer, std::size_t size);
+  // Writes all `size` bytes; false on any error (disk full included).
+  bool write(const void* buffer, std::size_t size);
+  // Returns the new position, or -1 on an error.
+  std::int64_t seek(std::int64_t offset, SeekOrigin origin);
+  std::int64_t tell() { return seek(0, SeekOrigin::Current); }
+  // Sets all three times (creation is ignored where the system has none).
+  bool setTimes(const FileTimes& times);
+  void close();
+
+ private:
+  static constexpr std::intptr_t kInvalid = -1;
+  explicit File(std::intptr_t handle) : handle_(handle) {}
+  std::intptr_t handle_ = kInvalid;  // HANDLE on Windows, descriptor on POSIX
+};
+
+bool PathExists(const std::wstring& path);
+// Creates one directory level; false when it could not be created.
+bool CreateOneDirectory(const std::wstring& path);
+// Deletes a file; fails on a read-only file as Windows does.
+bool RemoveFile(const std::wstring& path);
+// Deletes a file whatever its attributes (for the caller's own temporary files).
+bool DiscardFile(const std::wstring& path);
+// Moves `from` over `to`, replacing an existing file. Fails when `to` is a
+// read-only file or a directory, leaving both untouched.
+bool ReplaceFileWith(const std::wstring& from, const std::wstring& to);
+
+// Converts a file time taken as local time to UTC, with the current bias
+// (as LocalFileTimeToFileTime does).
+std::uint64_t LocalFileTimeToUtc(std::uint64_t localTime);
+
+}  // namespace platform

@@ -1,0 +1,134 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <utility>
+
+#include "platform/file_system.h"
+#include "platform/string_convert.h"
+
+namespace platform {
+namespace {
+
+constexpr std::int64_t kUnixEpochInFileTime = 116444736000000000LL;  // 1970-01-01 in 100-ns units
+
+std::string NativePath(const std::wstring& path) {
+  std::string narrow = WideToAnsi(path);
+  std::replace(narrow.begin(), narrow.end(), '\\', '/');
+  return narrow;
+}
+
+timespec ToTimespec(std::uint64_t fileTime) {
+  const std::int64_t units = static_cast<std::int64_t>(fileTime) - kUnixEpochInFileTime;
+  std::int64_t seconds = units / 10000000;
+  std::int64_t rest = units % 10000000;
+  if (rest < 0) {
+    rest += 10000000;
+    --seconds;
+  }
+  timespec value{};
+  value.tv_sec = static_cast<time_t>(seconds);
+  value.tv_nsec = static_cast<long>(rest * 100);
+  return value;
+}
+
+}  // namespace
+
+File::~File() { close(); }
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = std::exchange(other.handle_, kInvalid);
+  }
+  return *this;
+}
+
+File File::OpenForRead(const std::wstring& path) {
+  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  return File(fd < 0 ? kInvalid : fd);
+}
+
+File File::CreateForWrite(const std::wstring& path, std::uint32_t attributes) {
+  const mode_t mode = (attributes & kAttributeReadOnly) != 0 ? 0444 : 0666;
+  const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  return File(fd < 0 ? kInvalid : fd);
+}
+
+std::int64_t File::read(void* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t done = ::read(static_cast<int>(handle_), buffer, size);
+    if (done >= 0) return done;
+    if (errno != EINTR) return -1;
+  }
+}
+
+bool File::write(const void* buffer, std::size_t size) {
+  const char* bytes = static_cast<const char*>(buffer);
+  while (size > 0) {
+    const ssize_t done = ::write(static_cast<int>(handle_), bytes, size);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return false;
+    bytes += done;
+    size -= static_cast<std::size_t>(done);
+  }
+  return true;
+}
+
+std::int64_t File::seek(std::int64_t offset, SeekOrigin origin) {
+  const int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::End ? SEEK_END : SEEK_CUR;
+  const off_t position = ::lseek(static_cast<int>(handle_), static_cast<off_t>(offset), whence);
+  return position < 0 ? -1 : static_cast<std::int64_t>(position);
+}
+
+bool File::setTimes(const FileTimes& times) {
+  const timespec values[2] = {ToTimespec(times.lastAccess), ToTimespec(times.lastWrite)};
+  return ::futimens(static_cast<int>(handle_), values) == 0;
+}
+
+void File::close() {
+  if (handle_ != kInvalid) ::close(static_cast<int>(std::exchange(handle_, kInvalid)));
+}
+
+bool PathExists(const std::wstring& path) {
+  struct stat info{};
+  return ::stat(NativePath(path).c_str(), &info) == 0;
+}
+
+bool CreateOneDirectory(const std::wstring& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
+
+bool RemoveFile(const std::wstring& path) {
+  const std::string native = NativePath(path);
+  struct stat info{};
+  if (::lstat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+  if ((info.st_mode & S_IWUSR) == 0) return false;
+  return ::unlink(native.c_str()) == 0;
+}
+
+bool DiscardFile(const std::wstring& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool ReplaceFileWith(const std::wstring& from, const std::wstring& to) {
+  const std::string target = NativePath(to);
+  struct stat info{};
+  if (::lstat(target.c_str(), &info) == 0 && (S_ISDIR(info.st_mode) || (info.st_mode & S_IWUSR) == 0)) {
+    errno = EACCES;
+    return false;
+  }
+  return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
+}
+
+std::uint64_t LocalFileTimeToUtc(std::uint64_t localTime) {
+  const time_t now = ::time(nullptr);
+  tm local{};
+  ::localtime_r(&now, &local);
+  const std::int64_t bias = static_cast<std::int64_t>(local.tm_gmtoff) * 10000000;
+  return static_cast<std::uint64_t>(static_cast<std::int64_t>(localTime) - bias);
+}
+
+}  // namespace platform

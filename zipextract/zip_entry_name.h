@@ -1,0 +1,23 @@
+#pragma once
+// Entry names: decoding, the cleaning loop, and the rule that keeps every
+// output path under the extraction root.
+
+#include <cstddef>
+#include <string>
+
+// Longest name, directory part or path the reader accepts, in wide units
+// (the fixed 260-unit buffers of the design, terminator included).
+constexpr std::size_t kMaxZipPath = 259;
+
+// Decodes UTF-8 name bytes; invalid sequences become U+FFFD. Wide strings are
+// UTF-16 on Windows and UTF-32 elsewhere.
+std::wstring DecodeUtf8Name(const char* bytes, std::size_t length);
+
+// Drops drive prefixes, leading separators and everything up to an inner
+// "\..\", "\../", "/../" or "/..\", repeatedly, until none applies.
+std::wstring CleanEntryName(std::wstring name);
+
+// True when a relative output name stays under the root: not empty, not
+// absolute, no ":" (drive or alternate stream), no NUL, and no component
+// that is ".." (or, as Windows reads it, only dots and spaces with two dots).
+bool IsSafeOutputName(const std::wstring& name);

@@ -1,0 +1,105 @@
+// The file-writing half of ZipReader: password check, temporary file, data
+// copy with CRC-32 verification, and the final move over the target.
+
+#include <unzip.h>
+
+#include <atomic>
+
+#include "platform/platform.h"
+#include "zipextract/zip_entry_name.h"
+#include "zipextract/zip_password_check.h"
+#include "zipextract/zip_reader.h"
+
+namespace {
+
+constexpr std::size_t kBufferSize = 16384;
+
+// A name for the temporary file beside the target, unique within the process.
+std::wstring TemporaryName() {
+  static std::atomic<std::uint32_t> counter{platform::TickCount()};
+  const std::uint32_t value = counter.fetch_add(1, std::memory_order_relaxed);
+  static const wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring name = L"~zx";
+  for (int shift = 28; shift >= 0; shift -= 4) name.push_back(kHex[(value >> shift) & 0xF]);
+  return name + L".tmp";
+}
+
+// Removes the temporary file unless it was handed over to its target.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
+  ~TemporaryFile() {
+    if (!kept_) platform::DiscardFile(path_);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  const std::wstring& path() const { return path_; }
+  void keep() { kept_ = true; }
+
+ private:
+  std::wstring path_;
+  bool kept_ = false;
+};
+
+}  // namespace
+
+// The traditional encryption header of an encrypted entry must decrypt, with
+// the reader's null password, to the entry's check byte. This build has no
+// decryption, so an entry that passes cannot be read either: ZipErrData.
+ZipResult ZipReader::checkPassword() {
+  if ((cachedRecord_.flags & 0x01) == 0) return ZipOk;
+  if (unzOpenCurrentFile2(archive_.get(), nullptr, nullptr, 1) != UNZ_OK) return ZipErrCorrupt;
+  openEntry_ = currentEntry_;
+  unsigned char header[12] = {};
+  const int got = unzReadCurrentFile(archive_.get(), header, sizeof header);
+  closeOpenEntry();
+  if (got != static_cast<int>(sizeof header)) return ZipErrData;
+  if (!PassesNullPasswordCheck(header, cachedRecord_.crc, cachedRecord_.dosDateTime, cachedRecord_.flags))
+    return ZipErrPassword;
+  return ZipErrData;
+}
+
+ZipResult ZipReader::extractFile(const std::wstring& outputName) {
+  const std::size_t split = outputName.find_last_of(L"\\/");
+  const std::wstring directory = split == std::wstring::npos ? std::wstring() : outputName.substr(0, split + 1);
+  const std::wstring fileName = split == std::wstring::npos ? outputName : outputName.substr(split + 1);
+  const std::wstring target = rootDir_ + directory + fileName;
+  TemporaryFile temporary(rootDir_ + directory + TemporaryName());
+  if (fileName.empty() || target.size() > kMaxZipPath || temporary.path().size() > kMaxZipPath) return ZipErrNoFile;
+
+  if (const ZipResult password = checkPassword(); password != ZipOk) return password;
+  EnsureDirectory(rootDir_, directory);
+  platform::File output = platform::File::CreateForWrite(temporary.path(), cachedInfo_.attributes);
+  if (!output.isOpen()) return ZipErrNoFile;
+  const ZipResult written = writeEntryData(output);
+  output.close();
+  if (written != ZipOk) return written;
+  if (!platform::ReplaceFileWith(temporary.path(), target)) return ZipErrNoFile;
+  temporary.keep();
+  return ZipOk;
+}
+
+ZipResult ZipReader::writeEntryData(platform::File& output) {
+  // The outcome shows in the first read: without an open entry it fails.
+  if (unzOpenCurrentFilePassword(archive_.get(), password_) == UNZ_OK) openEntry_ = currentEntry_;
+  if (buffer_.empty()) buffer_.resize(kBufferSize);
+  for (;;) {
+    const int got = unzReadCurrentFile(archive_.get(), buffer_.data(), static_cast<unsigned>(buffer_.size()));
+    if (got < 0) return ZipErrData;
+    if (got > 0) {
+      if (!output.write(buffer_.data(), static_cast<std::size_t>(got))) return ZipErrWrite;
+      continue;
+    }
+    if (unzeof(archive_.get()) != 1) return ZipErrData;
+    break;
+  }
+  const int closed = unzCloseCurrentFile(archive_.get());
+  openEntry_ = -1;
+  if (closed != UNZ_OK) return ZipErrData;
+  platform::FileTimes times;
+  times.creation = cachedInfo_.createTime;
+  times.lastAccess = cachedInfo_.accessTime;
+  times.lastWrite = cachedInfo_.writeTime;
+  output.setTimes(times);
+  return ZipOk;
+}
