@@ -1,0 +1,85 @@
+// One download attempt of CHttpDownload: probe, transfers, join and checks.
+#include <array>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "updater/download/diagnostics.h"
+#include "updater/download/download_status.h"
+#include "updater/download/engine_settings.h"
+#include "updater/download/http_download.h"
+#include "updater/download/segment_join.h"
+#include "updater/download/segment_task.h"
+#include "updater/download/watchdog.h"
+
+namespace {
+
+// One attempt at a time in the process: the segment files are shared by
+// every attempt, and an attempt that was stopped may still be closing.
+std::mutex& AttemptGate() {
+  static std::mutex gate;
+  return gate;
+}
+
+class AttemptScope {
+ public:
+  explicit AttemptScope(DownloadSession& session) : session_(session), attempt_(session.BeginAttempt()) {}
+  ~AttemptScope() { session_.EndAttempt(); }
+  AttemptScope(const AttemptScope&) = delete;
+  AttemptScope& operator=(const AttemptScope&) = delete;
+  const std::shared_ptr<AttemptState>& attempt() const { return attempt_; }
+
+ private:
+  DownloadSession& session_;
+  std::shared_ptr<AttemptState> attempt_;
+};
+
+// Starts the four transfers, watches them, and returns once all have ended.
+// A transfer whose thread cannot be started counts as one that fetched
+// nothing; the join and the checks then judge the attempt.
+void RunTransfers(SegmentPlan& plan, const std::shared_ptr<AttemptState>& attempt,
+                  const download::WatchdogTiming& timing) {
+  std::array<std::thread, kSegmentCount> threads;
+  attempt->ExpectTransfers(kSegmentCount);
+  for (int i = 0; i < kSegmentCount; ++i) {
+    SegmentTask& task = plan[i];
+    try {
+      threads[i] = download::StartEngineThread([&task, attempt] {
+        engine_threads::Scope running;
+        CHttpDownload::TransferSegment(task, attempt);
+        attempt->TransferEnded();
+      });
+    } catch (const std::system_error& e) {
+      PrintDiagnostic("Exception: transfer " + std::to_string(i) + " not started: " + e.what() + "\n");
+      attempt->TransferEnded();
+    }
+  }
+  WatchTransfers(*attempt, timing);
+  for (std::thread& thread : threads) {
+    if (thread.joinable()) thread.join();
+  }
+}
+
+}  // namespace
+
+int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::string& requestPath,
+                              DownloadStatus& status) {
+  std::lock_guard<std::mutex> gate(AttemptGate());
+  AttemptScope scope(session);
+  if (!scope.attempt()) return kStopped;
+  const download::EngineSettings settings = download::CurrentSettings();
+  const std::string tdPath = settings.updaterFolder + "update.td";
+  // The owner may be copying the record right now; the path only changes
+  // when a test moves the updater's folder between workers.
+  if (status.tdPath != tdPath) status.tdPath = tdPath;
+
+  const std::int64_t total = QueryFileSize(host, requestPath, status, scope.attempt());
+  if (session.Stopped()) return kStopped;
+  if (total <= 0) return total == kProbeRedirected ? kRedirected : kNoSize;
+
+  SegmentPlan plan = MakeSegmentPlan(static_cast<std::uint32_t>(total), host, requestPath, tdPath, &status);
+  RunTransfers(plan, scope.attempt(), settings.watchdog);
+  // A stopped worker leaves the segment files as they are for the next run.
+  if (session.Stopped()) return kStopped;
+  return JoinAndVerify(plan, total, status);
+}

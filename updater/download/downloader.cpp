@@ -1,0 +1,82 @@
+#include "updater/download/downloader.h"
+
+#include <boost/make_shared.hpp>
+#include <cstdio>
+
+#include "updater/download/engine_settings.h"
+
+// What the worker thread works on; shared with the thread so that it
+// outlives the Downloader while the thread still runs.
+struct Downloader::WorkerState {
+  std::string host;         // rewritten by a redirection
+  std::string requestPath;  // rewritten by a redirection
+  DownloadStatus status;
+  std::atomic<std::uint8_t> finished{0};
+};
+
+namespace {
+
+struct Callbacks {
+  boost::function<void(unsigned int)> retry;
+  boost::function<void()> fail;
+};
+
+// The attempt loop. Returns early, calling nothing, once the owner is gone.
+void RunAttempts(const std::shared_ptr<DownloadSession>& session, std::string& host, std::string& requestPath,
+                 DownloadStatus& status, std::atomic<std::uint8_t>& finished, const Callbacks& callbacks) {
+  unsigned attempt = 0;
+  int redirectsInARow = 0;
+  while (attempt < Downloader::kMaxAttempts) {
+    const int result = CHttpDownload::RunAttempt(*session, host, requestPath, status);
+    if (result == CHttpDownload::kStopped || session->Stopped()) return;
+    if (result > 0) {
+      finished = 1;
+      return;
+    }
+    if (result == CHttpDownload::kRedirected) {
+      if (++redirectsInARow <= Downloader::kMaxRedirectsInARow) continue;
+    } else {
+      redirectsInARow = 0;
+    }
+    if (callbacks.retry) callbacks.retry(attempt);
+    ++attempt;
+    if (session->Stopped()) return;
+  }
+  if (callbacks.fail) callbacks.fail();
+}
+
+}  // namespace
+
+Downloader::Downloader(const std::string& url, const std::string& zipMd5, const std::string& host,
+                       const std::string& requestPath, bool forced)
+    : state_(std::make_shared<WorkerState>()),
+      url(url),
+      md5(zipMd5),
+      forced(forced),
+      status(state_->status),
+      finished(state_->finished),
+      rangedDownload(boost::make_shared<CHttpDownload>()) {
+  state_->host = host;
+  state_->requestPath = requestPath;
+  state_->status.expectedMd5 = zipMd5;
+  state_->status.tdPath = download::UpdaterFile("update.td");
+}
+
+Downloader::~Downloader() {
+  // Closes the running attempt's connections; the thread sees the stop and
+  // ends without calling back.
+  rangedDownload.reset();
+}
+
+ThreadBase::ThreadBody Downloader::PrepareRun() {
+  std::shared_ptr<WorkerState> state = state_;
+  std::shared_ptr<DownloadSession> session = rangedDownload->session();
+  Callbacks callbacks{retryCallback, failCallback};
+  boost::function<void()> shutdown = forced ? clientShutdown : boost::function<void()>();
+  return [state, session, callbacks, shutdown] {
+    engine_threads::Scope running;
+    std::remove(download::UpdaterFile("update.zip").c_str());
+    if (shutdown && !session->Stopped()) shutdown();
+    RunAttempts(session, state->host, state->requestPath, state->status, state->finished, callbacks);
+  };
+}

@@ -1,0 +1,71 @@
+#include "updater/download/engine_settings.h"
+
+#include <mutex>
+
+#include "platform/platform.h"
+#include "platform/string_convert.h"
+
+namespace download {
+namespace {
+
+std::mutex& SettingsMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// The program never sets the folder: it is the module's own until a test
+// points it elsewhere.
+EngineSettings& Settings() {
+  static EngineSettings settings = [] {
+    EngineSettings initial;
+    initial.updaterFolder = WideToAnsi(platform::ModuleDirectory());
+    return initial;
+  }();
+  return settings;
+}
+
+}  // namespace
+
+EngineSettings CurrentSettings() {
+  std::lock_guard<std::mutex> lock(SettingsMutex());
+  return Settings();
+}
+
+void SetUpdaterFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(SettingsMutex());
+  Settings().updaterFolder = folder;
+}
+
+void SetWatchdogTiming(const WatchdogTiming& timing) {
+  std::lock_guard<std::mutex> lock(SettingsMutex());
+  Settings().watchdog = timing;
+}
+
+void SetProbeLimit(std::uint32_t milliseconds) {
+  std::lock_guard<std::mutex> lock(SettingsMutex());
+  Settings().probeLimitMs = milliseconds;
+}
+
+void SetThreadFactory(ThreadFactory factory) {
+  std::lock_guard<std::mutex> lock(SettingsMutex());
+  Settings().threadFactory = std::move(factory);
+}
+
+std::thread StartEngineThread(std::function<void()> body) {
+  ThreadFactory factory;
+  {
+    std::lock_guard<std::mutex> lock(SettingsMutex());
+    factory = Settings().threadFactory;
+  }
+  if (factory) return factory(std::move(body));
+  return std::thread(std::move(body));
+}
+
+void UseModuleDirectoryAsUpdaterFolder() { SetUpdaterFolder(WideToAnsi(platform::ModuleDirectory())); }
+
+std::string UpdaterFile(const std::string& name) {
+  std::lock_guard<std::mutex> lock(SettingsMutex());
+  return Settings().updaterFolder + name;
+}
+
+}  // namespace download

@@ -1,0 +1,52 @@
+#pragma once
+// Process-wide settings of the download engine. The program leaves the
+// defaults except for the updater folder; tests shorten the periods and point
+// the folder at a temporary directory. Set them before a worker starts.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace download {
+
+struct WatchdogTiming {
+  // Before the first chunk: this many polls, one period apart.
+  std::uint32_t startPollMs = 1000;
+  int startPolls = 5;
+  // After it: the transfers are cut off when a whole period passes without a chunk.
+  std::uint32_t stallMs = 15000;
+};
+
+// Makes the threads of an attempt; throws std::system_error when no thread can
+// be started, as std::thread does. Tests replace it to make a start fail.
+using ThreadFactory = std::function<std::thread(std::function<void()> body)>;
+
+struct EngineSettings {
+  // The updater's folder with its trailing separator; the engine's file names
+  // are built by appending to it. The running module's folder by default.
+  std::string updaterFolder;
+  WatchdogTiming watchdog;
+  // The size probe gives up when no complete response head came within this time.
+  std::uint32_t probeLimitMs = 30000;
+  ThreadFactory threadFactory;
+};
+
+// A copy of the current settings; safe from any thread.
+EngineSettings CurrentSettings();
+void SetUpdaterFolder(const std::string& folder);
+void SetWatchdogTiming(const WatchdogTiming& timing);
+void SetProbeLimit(std::uint32_t milliseconds);
+// An empty factory restores plain std::thread.
+void SetThreadFactory(ThreadFactory factory);
+
+// Starts body through the current factory.
+std::thread StartEngineThread(std::function<void()> body);
+
+// The updater folder taken from the running module, as the program uses it.
+void UseModuleDirectoryAsUpdaterFolder();
+
+// The updater folder followed by name ("update.td", "update.zip").
+std::string UpdaterFile(const std::string& name);
+
+}  // namespace download

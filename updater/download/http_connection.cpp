@@ -1,0 +1,104 @@
+#include "updater/download/http_connection.h"
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/error.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/system/system_error.hpp>
+
+#include "updater/download/attempt_state.h"
+
+namespace asio = boost::asio;
+using boost::system::error_code;
+
+HttpConnection::HttpConnection(std::shared_ptr<AttemptState> attempt) : attempt_(std::move(attempt)) {
+  attempt_->Add(this);
+}
+
+HttpConnection::~HttpConnection() {
+  // Out of the attempt's table first, so that no close is posted to an
+  // io_context that is going away.
+  attempt_->Remove(this);
+  error_code ignored;
+  socket_.close(ignored);
+}
+
+void HttpConnection::SetDeadline(Clock::time_point deadline) {
+  hasDeadline_ = true;
+  deadline_ = deadline;
+}
+
+void HttpConnection::Close() {
+  closed_ = true;
+  asio::post(io_, [this] { CloseNow(); });
+}
+
+void HttpConnection::CloseNow() {
+  error_code ignored;
+  resolver_.cancel();
+  socket_.close(ignored);
+}
+
+void HttpConnection::ArmDeadline() {
+  if (!hasDeadline_) return;
+  timer_.expires_at(deadline_);
+  timer_.async_wait([this](const error_code& error) {
+    if (!error) CloseNow();
+  });
+}
+
+// Runs one asynchronous operation to its end on this thread. start receives
+// the completion to call with the operation's error code.
+template <class Start>
+error_code HttpConnection::Run(Start start) {
+  if (closed_) return asio::error::operation_aborted;
+  if (hasDeadline_ && Clock::now() >= deadline_) return asio::error::timed_out;
+  io_.restart();
+  error_code result = asio::error::would_block;
+  start([this, &result](const error_code& error) {
+    result = error;
+    timer_.cancel();
+  });
+  ArmDeadline();
+  io_.run();
+  if (result && hasDeadline_ && Clock::now() >= deadline_) return asio::error::timed_out;
+  if (!result && closed_) return asio::error::operation_aborted;
+  return result;
+}
+
+void HttpConnection::Connect(const std::string& host) {
+  const auto colon = host.find(':');
+  const std::string name = host.substr(0, colon);
+  const std::string port = colon == std::string::npos ? "80" : host.substr(colon + 1);
+  asio::ip::tcp::resolver::results_type endpoints;
+  error_code error = Run([&](auto done) {
+    resolver_.async_resolve(name, port, [&, done](const error_code& e, auto results) {
+      endpoints = results;
+      done(e);
+    });
+  });
+  if (error) throw boost::system::system_error(error, "resolve");
+  error = Run([&](auto done) {
+    asio::async_connect(socket_, endpoints, [done](const error_code& e, const auto&) { done(e); });
+  });
+  if (error) throw boost::system::system_error(error, "connect");
+}
+
+void HttpConnection::Send(const std::string& text) {
+  const error_code error = Run([&](auto done) {
+    asio::async_write(socket_, asio::buffer(text), [done](const error_code& e, std::size_t) { done(e); });
+  });
+  if (error) throw boost::system::system_error(error, "send");
+}
+
+std::size_t HttpConnection::ReadSome(char* data, std::size_t size, error_code& error) {
+  std::size_t transferred = 0;
+  error = Run([&](auto done) {
+    socket_.async_read_some(asio::buffer(data, size), [&, done](const error_code& e, std::size_t n) {
+      transferred = n;
+      done(e);
+    });
+  });
+  if (error) return 0;
+  return transferred;
+}

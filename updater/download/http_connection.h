@@ -1,0 +1,57 @@
+#pragma once
+// One TCP connection for one HTTP exchange, with blocking calls that another
+// thread can break off at once through Close(). Each call runs the
+// connection's own io_context until its operation completes, so a close
+// posted from elsewhere is carried out on the thread that is blocked.
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+
+class AttemptState;
+
+class HttpConnection {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // Registers with the attempt, which may close the connection at any time.
+  explicit HttpConnection(std::shared_ptr<AttemptState> attempt);
+  ~HttpConnection();
+  HttpConnection(const HttpConnection&) = delete;
+  HttpConnection& operator=(const HttpConnection&) = delete;
+
+  // Every blocking call below fails with timed_out once this time has passed.
+  void SetDeadline(Clock::time_point deadline);
+
+  // host is "name" or "name:port" (port 80 when absent). Throws
+  // boost::system::system_error when resolving or connecting fails.
+  void Connect(const std::string& host);
+  // Sends all of text; throws boost::system::system_error on failure.
+  void Send(const std::string& text);
+  // Reads what the socket has, at least one byte. Returns 0 and sets error at
+  // the end of the stream or on failure.
+  std::size_t ReadSome(char* data, std::size_t size, boost::system::error_code& error);
+
+  // Thread-safe: makes the current and every later call fail at once.
+  void Close();
+
+ private:
+  template <class Start>
+  boost::system::error_code Run(Start start);
+  void CloseNow();
+  void ArmDeadline();
+
+  std::shared_ptr<AttemptState> attempt_;
+  boost::asio::io_context io_{1};
+  boost::asio::ip::tcp::resolver resolver_{io_};
+  boost::asio::ip::tcp::socket socket_{io_};
+  boost::asio::steady_timer timer_{io_};
+  bool hasDeadline_ = false;
+  Clock::time_point deadline_;
+  std::atomic<bool> closed_{false};
+};

@@ -1,0 +1,116 @@
+#include "updater/download/http_download.h"
+
+#include <boost/asio/error.hpp>
+#include <boost/system/system_error.hpp>
+#include <chrono>
+#include <vector>
+
+#include "updater/download/diagnostics.h"
+#include "updater/download/download_status.h"
+#include "updater/download/engine_settings.h"
+#include "updater/download/head_reader.h"
+#include "updater/download/http_connection.h"
+#include "updater/download/response_header.h"
+#include "updater/download/segment_task.h"
+#include "updater/download/stdio_file.h"
+
+namespace {
+
+constexpr std::size_t kProbeReadSize = 4096;
+
+std::uint32_t SaturatingAdd(std::uint32_t a, std::uint64_t b) {
+  const std::uint64_t sum = a + b;
+  return sum > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(sum);
+}
+
+// Splits a Location value into host and request path. A value without a "/"
+// after the host rewrites the host and then fails on the path, as the probe
+// always has.
+void FollowLocation(const std::string& location, std::string& host, std::string& requestPath) {
+  std::string place = location;
+  if (place.find("http://") != std::string::npos) place = place.substr(7);
+  const auto slash = place.find('/');
+  host = place.substr(0, slash);
+  requestPath = place.substr(slash);
+}
+
+}  // namespace
+
+CHttpDownload::CHttpDownload() : session_(std::make_shared<DownloadSession>()) {}
+
+CHttpDownload::~CHttpDownload() { session_->Stop(); }
+
+int CHttpDownload::Download(std::string& host, std::string& requestPath, DownloadStatus& status) {
+  return RunAttempt(*session_, host, requestPath, status);
+}
+
+std::string CHttpDownload::BuildRequest(const std::string& host, const std::string& requestPath,
+                                        std::uint64_t offset) {
+  std::string request;
+  request.reserve(160 + host.size() + requestPath.size());
+  request += "GET " + requestPath + " HTTP/1.1\r\n";
+  request += "Host: " + host + "\r\n";
+  request += "Accept: */*\r\n";
+  request += "Pragma: no-cache\r\n";
+  request += "Cache-Control: no-cache\r\n";
+  request += "Connection: close\r\n";
+  request += "Range: bytes=" + std::to_string(offset) + "- \r\n";
+  request += "\r\n";
+  return request;
+}
+
+std::int64_t CHttpDownload::QueryFileSize(std::string& host, std::string& requestPath, DownloadStatus& status,
+                                          const std::shared_ptr<AttemptState>& attempt) {
+  try {
+    HttpConnection connection(attempt);
+    connection.SetDeadline(HttpConnection::Clock::now() +
+                           std::chrono::milliseconds(download::CurrentSettings().probeLimitMs));
+    connection.Connect(host);
+    connection.Send(BuildRequest(host, requestPath, 0));
+    HeadReader head;
+    std::vector<char> data(kProbeReadSize);
+    boost::system::error_code error;
+    while (head.state() == HeadReader::State::kIncomplete) {
+      const std::size_t got = connection.ReadSome(data.data(), data.size(), error);
+      if (got == 0) break;
+      head.Append(data.data(), got);
+    }
+    if (head.state() == HeadReader::State::kTooLarge) {
+      PrintDiagnostic("Invalid response\n");
+      return 0;
+    }
+    if (head.state() != HeadReader::State::kComplete) {
+      status.totalSize = 0;
+      return 0;
+    }
+    ResponseHeader header;
+    if (ParseResponseHeader(header, head.buffer(), head.headEnd())) {
+      const std::int64_t size = static_cast<std::uint32_t>(header.totalLength);
+      status.totalSize = size;
+      return size;
+    }
+    if (header.statusCode >= 300 && header.statusCode <= 399) {
+      FollowLocation(header.location, host, requestPath);
+      return kProbeRedirected;
+    }
+    return 0;
+  } catch (const std::exception& e) {
+    PrintDiagnostic(std::string(" exception = ") + e.what() + "\n");
+    return 0;
+  }
+}
+
+bool CHttpDownload::WriteChunk(const std::string& segmentFile, const char* chunk, std::size_t size,
+                               std::uint64_t resumedLength, std::uint32_t& received, StdioFile& file) {
+  if (!file) {
+    file = StdioFile(segmentFile, "ab");
+    if (!file) return false;
+    received = SaturatingAdd(received, resumedLength);
+  }
+  if (size != 0 && (std::fwrite(chunk, 1, size, file.get()) != size || std::fflush(file.get()) != 0)) {
+    PrintDiagnostic(" exception = write to " + segmentFile + " failed\n");
+    return false;
+  }
+  received = SaturatingAdd(received, size);
+  return true;
+}

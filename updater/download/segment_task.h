@@ -1,0 +1,28 @@
+#pragma once
+// One byte range of a download attempt and the segment plan that makes four.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+struct DownloadStatus;
+
+struct SegmentTask {
+  std::string host;
+  std::uint32_t rangeBegin = 0;
+  std::uint32_t rangeEnd = 0;  // one past the segment's last byte
+  // Bytes of the segment on disk: the resumed length plus what this attempt
+  // wrote. Written only by the segment's transfer thread.
+  std::uint32_t received = 0;
+  std::string requestPath;
+  std::string segmentFile;  // tdPath followed by the segment's index
+  DownloadStatus* status = nullptr;  // not owned; outlives the transfer
+};
+
+constexpr int kSegmentCount = 4;
+using SegmentPlan = std::array<SegmentTask, kSegmentCount>;
+
+// Splits a package of total bytes into four ranges: total / 4 bytes each, the
+// last one also carrying the remainder.
+SegmentPlan MakeSegmentPlan(std::uint32_t total, const std::string& host, const std::string& requestPath,
+                            const std::string& tdPath, DownloadStatus* status);

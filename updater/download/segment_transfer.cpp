@@ -1,0 +1,94 @@
+// The body of one transfer thread of CHttpDownload.
+#include <boost/asio/error.hpp>
+#include <boost/system/system_error.hpp>
+#include <mutex>
+#include <vector>
+
+#include "updater/download/attempt_state.h"
+#include "updater/download/diagnostics.h"
+#include "updater/download/download_status.h"
+#include "updater/download/head_reader.h"
+#include "updater/download/http_connection.h"
+#include "updater/download/http_download.h"
+#include "updater/download/response_header.h"
+#include "updater/download/segment_task.h"
+#include "updater/download/stdio_file.h"
+
+namespace {
+
+constexpr std::size_t kTransferReadSize = 256 * 1024;
+
+std::mutex& StatusMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+}  // namespace
+
+// Adds to the progress display under the status mutex, taken by try-lock: a
+// busy mutex costs the display one addition and never holds up a transfer.
+void AddDownloadedBytes(DownloadStatus* status, std::uint64_t bytes) {
+  std::unique_lock<std::mutex> lock(StatusMutex(), std::try_to_lock);
+  if (lock.owns_lock() && status) status->downloadedSize += static_cast<std::int64_t>(bytes);
+}
+
+namespace {
+
+// Reads the response and appends its body to the segment file until the
+// segment is complete or the stream ends. Returns the error that ended the
+// reads (clear when the segment completed).
+boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask& task,
+                                         std::uint64_t resumedLength, AttemptState& attempt) {
+  const std::uint32_t segmentLength = task.rangeEnd - task.rangeBegin;
+  HeadReader head;
+  bool headParsed = false;
+  StdioFile file;
+  std::vector<char> data(kTransferReadSize);
+  boost::system::error_code error;
+  for (;;) {
+    const std::size_t got = connection.ReadSome(data.data(), data.size(), error);
+    if (got == 0) break;
+    if (task.received >= segmentLength) break;
+    const char* chunk = data.data();
+    std::size_t size = got;
+    if (!headParsed) {
+      const HeadReader::State state = head.Append(chunk, size);
+      if (state == HeadReader::State::kIncomplete) continue;
+      if (state == HeadReader::State::kTooLarge) {
+        PrintDiagnostic("Invalid response\n");
+        return {};
+      }
+      ResponseHeader header;
+      if (!ParseResponseHeader(header, head.buffer(), head.headEnd())) return {};
+      headParsed = true;
+      chunk = head.buffer().data();
+      size = head.buffer().size();
+    }
+    CHttpDownload::WriteChunk(task.segmentFile, chunk, size, resumedLength, task.received, file);
+    AddDownloadedBytes(task.status, size);
+    ++attempt.progressTicks;
+  }
+  if (error == boost::asio::error::eof) error.clear();
+  return error;
+}
+
+}  // namespace
+
+void CHttpDownload::TransferSegment(SegmentTask& task, const std::shared_ptr<AttemptState>& attempt) {
+  try {
+    HttpConnection connection(attempt);
+    connection.Connect(task.host);
+    const std::int64_t fileLength = FileLength(task.segmentFile);
+    const std::uint64_t resumedLength = fileLength > 0 ? static_cast<std::uint64_t>(fileLength) : 0;
+    const std::string request = BuildRequest(task.host, task.requestPath, task.rangeBegin + resumedLength);
+    AddDownloadedBytes(task.status, resumedLength);
+    connection.Send(request);
+    const boost::system::error_code error = ReceiveSegment(connection, task, resumedLength, *attempt);
+    // A cut-off or a stop closed the connection on purpose; nothing to report.
+    if (error && !attempt->Closed()) throw boost::system::system_error(error);
+  } catch (const std::exception& e) {
+    if (!attempt->Closed()) PrintDiagnostic(std::string("Exception: ") + e.what() + "\n");
+  } catch (...) {
+    PrintDiagnostic("Exception: unknown\n");
+  }
+}

@@ -1,0 +1,45 @@
+#pragma once
+// A C stdio stream that closes itself. Narrow paths are in the ANSI code page
+// on Windows, as the C runtime's fopen takes them.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class StdioFile {
+ public:
+  StdioFile() = default;
+  StdioFile(const std::string& path, const char* mode) : file_(std::fopen(path.c_str(), mode)) {}
+  ~StdioFile() { Close(); }
+  StdioFile(StdioFile&& other) noexcept : file_(other.file_) { other.file_ = nullptr; }
+  StdioFile& operator=(StdioFile&& other) noexcept {
+    if (this != &other) {
+      Close();
+      file_ = other.file_;
+      other.file_ = nullptr;
+    }
+    return *this;
+  }
+  StdioFile(const StdioFile&) = delete;
+  StdioFile& operator=(const StdioFile&) = delete;
+
+  explicit operator bool() const { return file_ != nullptr; }
+  std::FILE* get() const { return file_; }
+
+  // Returns false when the stream reported an error while it was flushed.
+  bool Close() {
+    if (!file_) return true;
+    const bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok;
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+// Length of the file at path, or -1 when it cannot be opened or measured.
+std::int64_t FileLength(const std::string& path);
+
+// Moves the stream to offset bytes from the start; false on failure.
+bool SeekTo(std::FILE* file, std::int64_t offset);

@@ -1,0 +1,41 @@
+#include "updater/download/thread_base.h"
+
+#include <system_error>
+#include <thread>
+
+#include "updater/download/diagnostics.h"
+
+namespace {
+
+std::uint32_t NextThreadId() {
+  static std::atomic<std::uint32_t> last{0};
+  return ++last;
+}
+
+}  // namespace
+
+ThreadBase::ThreadBase() : idle_(std::make_shared<std::atomic<bool>>(true)) {}
+
+ThreadBase::~ThreadBase() = default;
+
+void ThreadBase::Start() {
+  if (started_) {
+    idle_->store(false);
+    return;
+  }
+  ThreadBody body = PrepareRun();
+  std::shared_ptr<std::atomic<bool>> idle = idle_;
+  try {
+    idle->store(false);
+    std::thread thread([body = std::move(body), idle] {
+      body();
+      idle->store(true);
+    });
+    thread.detach();
+    started_ = true;
+    threadId_ = NextThreadId();
+  } catch (const std::system_error& e) {
+    idle->store(true);
+    PrintDiagnostic(std::string("Exception: worker not started: ") + e.what() + "\n");
+  }
+}
