@@ -1,9 +1,8 @@
 // Entry point of Updater.exe: one updater at a time, at least one argument,
 // then the application object's run. Exit code 0 after a run, -1 otherwise.
 
-#include <windows.h>
-
 #include <objbase.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <exception>

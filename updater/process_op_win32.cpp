@@ -1,13 +1,12 @@
-#include "updater/process_op.h"
-
 #include <windows.h>
-
+// tlhelp32.h relies on the types that windows.h declares.
 #include <tlhelp32.h>
 
 #include <locale>
 
 #include "logging/n_log.h"
 #include "platform/string_convert.h"
+#include "updater/process_op.h"
 #include "updater/win_handle.h"
 
 namespace {

@@ -1,6 +1,5 @@
-#include "updater/updater_app.h"
-
 #include "platform/platform.h"
+#include "updater/updater_app.h"
 #include "updater/zip_conf.h"
 
 namespace {

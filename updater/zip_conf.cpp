@@ -56,7 +56,8 @@ std::wstring WideFromPath(const std::filesystem::path& path) {
 
 UrlParts SplitPackageUrl(const std::wstring& url) {
   std::wstring rest = url;
-  if (rest.compare(0, std::size(kHttpScheme) - 1, kHttpScheme) == 0) rest.erase(0, std::size(kHttpScheme) - 1);
+  if (rest.compare(0, std::size(kHttpScheme) - 1, kHttpScheme) == 0)
+    rest.erase(0, std::size(kHttpScheme) - 1);
   const std::size_t slash = rest.find(L'/');
   if (slash == std::wstring::npos) return UrlParts{std::wstring(), rest};
   return UrlParts{rest.substr(0, slash), rest.substr(slash)};

@@ -8,11 +8,11 @@
 #include <string>
 
 struct ZipConf {
-  std::string url;                       // url value + "?" + md5 value
-  std::filesystem::path zipPath;         // <updater dir>update.zip
+  std::string url;                // url value + "?" + md5 value
+  std::filesystem::path zipPath;  // <updater dir>update.zip
   std::string zipMd5;
-  std::filesystem::path clientDic;       // two levels above the updater dir, with backslash
-  std::filesystem::path clientExePath;   // <parent of updater dir>ZVKLaunch.exe
+  std::filesystem::path clientDic;      // two levels above the updater dir, with backslash
+  std::filesystem::path clientExePath;  // <parent of updater dir>ZVKLaunch.exe
   bool launchAfterInstall = true;
   std::string host;
   std::string requestPath;

@@ -1,8 +1,8 @@
+#include "updater/cmd_line_parser.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "updater/cmd_line_parser.h"
 
 namespace {
 
@@ -12,7 +12,8 @@ Values Parse(const wchar_t* line) { return CCmdLineParser(line).Values(); }
 
 TEST(CmdLineParser, SplitsSwitchesIntoKeysAndValues) {
   const CCmdLineParser parser(L"-url=http://h/p.zip -md5=abc -forcedupdate=1");
-  EXPECT_EQ(parser.Values(), (Values{{L"url", L"http://h/p.zip"}, {L"md5", L"abc"}, {L"forcedupdate", L"1"}}));
+  EXPECT_EQ(parser.Values(),
+            (Values{{L"url", L"http://h/p.zip"}, {L"md5", L"abc"}, {L"forcedupdate", L"1"}}));
 }
 
 TEST(CmdLineParser, LookupIgnoresKeyCaseAndValuesKeepTheirs) {

@@ -1,3 +1,5 @@
+#include "updater/zip_conf.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -5,7 +7,6 @@
 
 #include "platform/platform.h"
 #include "platform/string_convert.h"
-#include "updater/zip_conf.h"
 
 namespace {
 
@@ -46,8 +47,10 @@ TEST(ZipConfFolders, UpdaterInTempDerivesPackageLauncherAndInstallTarget) {
 }
 
 TEST(ZipConfFolders, SpacesAndNonAsciiCharactersSurviveInThePaths) {
-  const ZipConf conf = BuildZipConf(L"", L"D:\\Program Files\\\u5ba2\u6237\u7aef\\\u4e34\u65f6 dir\\Updater.exe");
-  EXPECT_EQ(WideFromPath(conf.zipPath), L"D:\\Program Files\\\u5ba2\u6237\u7aef\\\u4e34\u65f6 dir\\update.zip");
+  const ZipConf conf =
+      BuildZipConf(L"", L"D:\\Program Files\\\u5ba2\u6237\u7aef\\\u4e34\u65f6 dir\\Updater.exe");
+  EXPECT_EQ(WideFromPath(conf.zipPath),
+            L"D:\\Program Files\\\u5ba2\u6237\u7aef\\\u4e34\u65f6 dir\\update.zip");
   EXPECT_EQ(WideFromPath(conf.clientExePath), L"D:\\Program Files\\\u5ba2\u6237\u7aef\\ZVKLaunch.exe");
   EXPECT_EQ(WideFromPath(conf.clientDic), L"D:\\Program Files\\");
 }

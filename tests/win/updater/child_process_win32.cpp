@@ -1,7 +1,6 @@
-#include "child_process.h"
-
 #include <vector>
 
+#include "child_process.h"
 #include "platform/platform.h"
 
 ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& arguments) {

@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "updater/process_op.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <memory>
@@ -7,7 +8,6 @@
 #include <vector>
 
 #include "child_process.h"
-#include "updater/process_op.h"
 
 namespace {
 
