@@ -1,0 +1,133 @@
+// The launcher's pending-update step, through the real ZVKLaunch.exe in a
+// fresh installation folder with the fake Client beside it.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "client_record.h"
+#include "tests/unit/zipextract/zip_builder.h"
+#include "win_file_helpers.h"
+
+namespace fs = std::filesystem;
+using ziptest::EntrySpec;
+
+namespace {
+
+constexpr DWORD kLauncherTimeoutMs = 30000;
+constexpr DWORD kClientTimeoutMs = 15000;
+
+class PendingUpdate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    install_ = temp_.path() / "install";
+    fs::create_directories(install_);
+    fs::copy_file(ziptest::BinFolder() / "ZVKLaunch.exe", install_ / "ZVKLaunch.exe");
+    fs::copy_file(ziptest::BinFolder() / "zvkclient.exe", install_ / "zvkclient.exe");
+  }
+  void TearDown() override { EndStartedClients(); }
+
+  fs::path temp() const { return install_ / "temp"; }
+
+  // Runs the launcher with no parameters and waits for it to end.
+  void RunLauncher() {
+    const std::wstring exe = (install_ / "ZVKLaunch.exe").wstring();
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               temp_.path().c_str(), &startup, &process))
+        << GetLastError();
+    const DWORD waited = WaitForSingleObject(process.hProcess, kLauncherTimeoutMs);
+    if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ASSERT_EQ(waited, WAIT_OBJECT_0);
+  }
+
+  // Waits until the Client started by the launcher has recorded its start.
+  bool ClientStarted() {
+    for (DWORD waited = 0; waited < kClientTimeoutMs; waited += 100) {
+      for (const auto& line : Record()) {
+        if (line.kind == "start") return true;
+      }
+      Sleep(100);
+    }
+    return false;
+  }
+
+  std::vector<fake_client::RecordLine> Record() const {
+    return fake_client::ParseRecord(ziptest::ReadBytes(install_ / fake_client::kRecordFileName));
+  }
+
+  void EndStartedClients() {
+    for (const auto& line : Record()) {
+      if (line.kind != "start") continue;
+      HANDLE client = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(line.pid));
+      if (client == nullptr) continue;
+      TerminateProcess(client, 0);
+      WaitForSingleObject(client, 5000);
+      CloseHandle(client);
+    }
+  }
+
+  ziptest::TempFolder temp_;
+  fs::path install_;
+};
+
+TEST_F(PendingUpdate, WithoutTempFolderOrPackageNothingChanges) {
+  RunLauncher();
+  EXPECT_TRUE(ClientStarted());
+  EXPECT_FALSE(fs::exists(temp()));
+  EXPECT_FALSE(fs::exists(install_ / "update.zip"));
+}
+
+TEST_F(PendingUpdate, DownloadedPackageReplacesAnOlderOneAndIsInstalled) {
+  fs::create_directories(temp());
+  for (const char* leftover : {"Updater.exe", "update.td0", "update.td1", "update.td2", "update.td3", "update.td"})
+    ziptest::WriteBytes(temp() / leftover, "leftover");
+  EntrySpec docs{"docs/", ""};
+  docs.externalAttributes = 0x10;
+  ASSERT_TRUE(ziptest::WriteArchive(temp() / "update.zip", {{"bin/a.dll", "new library"}, docs}));
+  ASSERT_TRUE(ziptest::WriteArchive(install_ / "update.zip", {{"older.txt", "older package"}}));
+  fs::create_directories(install_ / "bin");
+  ziptest::WriteBytes(install_ / "bin" / "a.dll", "old library");
+
+  RunLauncher();
+  EXPECT_TRUE(ClientStarted());
+  EXPECT_TRUE(fs::is_empty(temp()));
+  EXPECT_FALSE(fs::exists(install_ / "update.zip"));
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "bin" / "a.dll"), "new library");
+  EXPECT_TRUE(fs::is_directory(install_ / "docs"));
+  EXPECT_FALSE(fs::exists(install_ / "older.txt"));
+}
+
+TEST_F(PendingUpdate, PackageThatIsNoZipIsDeletedAndTheClientStarts) {
+  ziptest::WriteBytes(install_ / "update.zip", "<html>not found</html>");
+  RunLauncher();
+  EXPECT_TRUE(ClientStarted());
+  EXPECT_FALSE(fs::exists(install_ / "update.zip"));
+}
+
+TEST_F(PendingUpdate, FailedCopyKeepsTheDownloadedPackage) {
+  fs::create_directories(temp());
+  ASSERT_TRUE(ziptest::WriteArchive(temp() / "update.zip", {{"a.txt", "a"}}));
+  fs::create_directories(install_ / "update.zip");  // the copy cannot replace a folder
+  RunLauncher();
+  EXPECT_TRUE(ClientStarted());
+  EXPECT_TRUE(fs::is_regular_file(temp() / "update.zip"));
+  EXPECT_FALSE(fs::exists(install_ / "a.txt"));
+}
+
+TEST_F(PendingUpdate, EntriesOutsideTheInstallationAreNeitherDeletedNorWritten) {
+  ziptest::WriteBytes(temp_.path() / "outside.txt", "keep me");
+  ASSERT_TRUE(ziptest::WriteArchive(install_ / "update.zip",
+                                    {{"../outside.txt", "overwritten"}, {"inside.txt", "inside"}}));
+  RunLauncher();
+  EXPECT_TRUE(ClientStarted());
+  EXPECT_EQ(ziptest::ReadBytes(temp_.path() / "outside.txt"), "keep me");
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "inside.txt"), "inside");
+  EXPECT_FALSE(fs::exists(install_ / "update.zip"));
+}
+
+}  // namespace
