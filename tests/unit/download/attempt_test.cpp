@@ -1,0 +1,239 @@
+// One download attempt against the scripted package server.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/helpers/package_server/package_server.h"
+#include "tests/unit/download/test_support.h"
+#include "updater/download/download_status.h"
+#include "updater/download/http_download.h"
+
+namespace {
+
+using download_test::MakePackage;
+using download_test::Md5Of;
+using download_test::FileDigest;
+using download_test::WriteWholeFile;
+using package_server::Behaviour;
+using package_server::PackageServer;
+
+class Attempt : public download_test::EngineTest {
+ protected:
+  int Run(PackageServer& server, const std::string& package, const std::string& md5 = "") {
+    host_ = server.hostText();
+    path_ = "/u.zip";
+    status_.expectedMd5 = md5.empty() ? Md5Of(package) : md5;
+    return http_.Download(host_, path_, status_);
+  }
+
+  CHttpDownload http_;
+  DownloadStatus status_;
+  std::string host_;
+  std::string path_;
+};
+
+TEST_F(Attempt, SuccessLeavesOnlyTheVerifiedPackage) {
+  const std::string package = MakePackage(100003);
+  PackageServer server(package);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kSuccess);
+  EXPECT_EQ(FolderListing(), std::vector<std::string>{"update.zip"});
+  EXPECT_EQ(FileDigest(File("update.zip")), Md5Of(package));
+  EXPECT_EQ(status_.totalSize, 100003);
+  EXPECT_EQ(status_.tdPath, File("update.td").string());
+  ASSERT_EQ(server.RequestCount(), 5u);
+  const auto requests = server.Requests();
+  std::vector<std::int64_t> offsets;
+  for (std::size_t i = 1; i < requests.size(); ++i) offsets.push_back(requests[i].rangeOffset);
+  std::sort(offsets.begin(), offsets.end());
+  EXPECT_EQ(offsets, (std::vector<std::int64_t>{0, 25000, 50000, 75000}));
+}
+
+TEST_F(Attempt, UpperCaseMd5MatchesAndEmptyMd5NeverDoes) {
+  const std::string package = MakePackage(5000);
+  PackageServer server(package);
+  std::string upper = Md5Of(package);
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(Run(server, package, upper), CHttpDownload::kSuccess);
+  std::filesystem::remove(File("update.zip"));
+  status_.expectedMd5.clear();
+  EXPECT_EQ(http_.Download(host_, path_, status_), CHttpDownload::kWrongDigest);
+  EXPECT_TRUE(FolderListing().empty());
+}
+
+TEST_F(Attempt, TinyPackagesOfOneToThreeBytesDownload) {
+  for (std::size_t size : {1u, 2u, 3u}) {
+    const std::string package = MakePackage(size, static_cast<unsigned>(size));
+    PackageServer server(package);
+    EXPECT_EQ(Run(server, package), CHttpDownload::kSuccess) << size;
+    EXPECT_EQ(FileDigest(File("update.zip")), Md5Of(package));
+    std::filesystem::remove(File("update.zip"));
+  }
+}
+
+TEST_F(Attempt, SplitHeadsAndHeadsEndingAtAReadsEndAreReassembled) {
+  const std::string package = MakePackage(4000);
+  for (Behaviour behaviour : {Behaviour::kSplitHead, Behaviour::kHeadAlone}) {
+    PackageServer server(package);
+    server.SetDefaultBehaviour(behaviour);
+    EXPECT_EQ(Run(server, package), CHttpDownload::kSuccess);
+    EXPECT_EQ(FileDigest(File("update.zip")), Md5Of(package));
+    std::filesystem::remove(File("update.zip"));
+  }
+}
+
+TEST_F(Attempt, ResumedSegmentFileStartsItsRequestAfterItsBytes) {
+  const std::string package = MakePackage(8000);
+  WriteWholeFile(File("update.td1"), package.substr(2000, 500));
+  PackageServer server(package);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kSuccess);
+  bool found = false;
+  for (const auto& request : server.Requests()) found = found || request.rangeOffset == 2500;
+  EXPECT_TRUE(found);
+  EXPECT_EQ(FileDigest(File("update.zip")), Md5Of(package));
+}
+
+TEST_F(Attempt, ServerIgnoringRangeFailsTheDigest) {
+  const std::string package = MakePackage(8000);
+  PackageServer server(package);
+  server.SetDefaultBehaviour(Behaviour::kIgnoreRange);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kWrongDigest);
+  EXPECT_EQ(status_.downloadedSize, 0);
+  EXPECT_TRUE(FolderListing().empty());
+}
+
+TEST_F(Attempt, WrongBodyFailsTheDigestAndWrongLengthTheLengthCheck) {
+  const std::string package = MakePackage(8000);
+  PackageServer server(package);
+  server.SetDefaultBehaviour(Behaviour::kWrongBody);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kWrongDigest);
+  server.SetDefaultBehaviour(Behaviour::kWrongLength);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kWrongLength);
+  EXPECT_TRUE(FolderListing().empty());
+}
+
+TEST_F(Attempt, ProbeWithoutUsableSizeGivesNoSize) {
+  const std::string package = MakePackage(1000);
+  PackageServer server(package);
+  for (Behaviour behaviour : {Behaviour::kGarbage, Behaviour::kHugeHead, Behaviour::kRangeNotSatisfiable}) {
+    server.Script({behaviour});
+    EXPECT_EQ(Run(server, package), CHttpDownload::kNoSize);
+  }
+  EXPECT_EQ(server.RequestCount(), 3u) << "no transfer starts without a size";
+}
+
+TEST_F(Attempt, ProbeGivesUpOnASilentServerAfterItsLimit) {
+  download::SetProbeLimit(300);
+  const std::string package = MakePackage(1000);
+  PackageServer server(package);
+  server.Script({Behaviour::kStallBeforeHead});
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Run(server, package), CHttpDownload::kNoSize);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(status_.totalSize, 0);
+}
+
+TEST_F(Attempt, SilentTransfersAreCutOffAndTheJoinFindsNothing) {
+  const std::string package = MakePackage(8000);
+  PackageServer server(package);
+  server.Script({Behaviour::kNormal});
+  server.SetDefaultBehaviour(Behaviour::kStallBeforeHead);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kSegmentMissing);
+  EXPECT_TRUE(FolderListing().empty());
+}
+
+TEST_F(Attempt, StallInTheMiddleCutsAllTransfersOffAndTheChecksFail) {
+  const std::string package = MakePackage(40000);
+  PackageServer server(package);
+  server.Script({Behaviour::kNormal});
+  server.SetDefaultBehaviour(Behaviour::kStallMidBody);
+  const int result = Run(server, package);
+  EXPECT_TRUE(result == CHttpDownload::kWrongLength || result == CHttpDownload::kWrongDigest) << result;
+  EXPECT_TRUE(FolderListing().empty());
+}
+
+TEST_F(Attempt, EarlyCloseLeavesShortSegmentsThatFailTheChecks) {
+  const std::string package = MakePackage(40000);
+  PackageServer server(package);
+  server.Script({Behaviour::kNormal});
+  server.SetDefaultBehaviour(Behaviour::kEarlyClose);
+  const int result = Run(server, package);
+  EXPECT_TRUE(result == CHttpDownload::kWrongLength || result == CHttpDownload::kWrongDigest) << result;
+}
+
+TEST_F(Attempt, CompleteSegmentsAreAskedFromTheirEndAndJoinedUnchanged) {
+  const std::string package = MakePackage(8000);
+  WriteWholeFile(File("update.td0"), package.substr(0, 2000));
+  WriteWholeFile(File("update.td3"), package.substr(6000));
+  PackageServer server(package);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kSuccess);
+  EXPECT_EQ(FileDigest(File("update.zip")), Md5Of(package));
+  std::vector<std::int64_t> offsets;
+  for (const auto& request : server.Requests()) offsets.push_back(request.rangeOffset);
+  // Segment 0 asks from its end (and gets segment 1's bytes, which the join
+  // ignores); the complete last segment asks past the package and gets 416.
+  EXPECT_EQ(std::count(offsets.begin(), offsets.end(), 2000), 2);
+  EXPECT_EQ(std::count(offsets.begin(), offsets.end(), 8000), 1);
+}
+
+TEST_F(Attempt, TransferThreadThatCannotStartFailsTheAttemptCleanly) {
+  const std::string package = MakePackage(8000);
+  PackageServer server(package);
+  int made = 0;
+  download::SetThreadFactory([&made](std::function<void()> body) {
+    if (made++ == 2) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    return std::thread(std::move(body));
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Run(server, package), CHttpDownload::kSegmentMissing);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+class Redirect : public Attempt {};
+
+TEST_F(Redirect, AbsoluteLocationRewritesHostWithPortAndPath) {
+  const std::string package = MakePackage(1000);
+  PackageServer server(package);
+  server.SetLocation("http://mirror:8080/pkg/u.zip");
+  server.Script({Behaviour::kRedirect});
+  EXPECT_EQ(Run(server, package), CHttpDownload::kRedirected);
+  EXPECT_EQ(host_, "mirror:8080");
+  EXPECT_EQ(path_, "/pkg/u.zip");
+  EXPECT_EQ(status_.totalSize, 0);
+}
+
+TEST_F(Redirect, NextAttemptSendsTheNewHostTextAndConnectsToItsPort) {
+  const std::string package = MakePackage(1000);
+  PackageServer target(package);
+  PackageServer first(package);
+  first.SetLocation("http://" + target.hostText() + "/pkg/u.zip");
+  first.Script({Behaviour::kRedirect});
+  EXPECT_EQ(Run(first, package), CHttpDownload::kRedirected);
+  EXPECT_EQ(http_.Download(host_, path_, status_), CHttpDownload::kSuccess);
+  const auto requests = target.Requests();
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(requests[0].host, target.hostText());
+  EXPECT_EQ(requests[0].path, "/pkg/u.zip");
+}
+
+TEST_F(Redirect, LocationWithoutSlashReplacesHostKeepsPathAndGivesNoSize) {
+  const std::string package = MakePackage(1000);
+  PackageServer server(package);
+  server.SetLocation("http://mirror");
+  server.Script({Behaviour::kRedirect});
+  EXPECT_EQ(Run(server, package), CHttpDownload::kNoSize);
+  EXPECT_EQ(host_, "mirror");
+  EXPECT_EQ(path_, "/u.zip");
+}
+
+TEST_F(Redirect, RelativeLocationEmptiesTheHost) {
+  const std::string package = MakePackage(1000);
+  PackageServer server(package);
+  server.SetLocation("/other/u.zip");
+  server.Script({Behaviour::kRedirect});
+  EXPECT_EQ(Run(server, package), CHttpDownload::kRedirected);
+  EXPECT_EQ(host_, "");
+  EXPECT_EQ(path_, "/other/u.zip");
+  EXPECT_EQ(http_.Download(host_, path_, status_), CHttpDownload::kNoSize);
+}
+
+}  // namespace
