@@ -13,10 +13,14 @@ namespace {
 
 constexpr DWORD kTerminatedExitCode = 9;
 constexpr DWORD kExitWaitMs = 5000;
-constexpr wchar_t kLifetimeMs[] = L"60000";
+// Bounded, and no pipe server: several copies run side by side.
+constexpr wchar_t kClientOptions[] = L"--zvk-lifetime=60000 --zvk-no-pipe";
+constexpr wchar_t kClientRecordName[] = L"zvkclient_record.txt";
 
-// A private folder with copies of sleeper.exe under the Client's names; the
-// processes started from it end, and the folder goes, with the fixture.
+std::wstring FakeClientPath() { return TestDirectory() + L"..\\bin\\zvkclient.exe"; }
+
+// A private folder with copies of the fake Client under the Client's names;
+// the processes started from it end, and the folder goes, with the fixture.
 class ClientProcesses : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -31,17 +35,17 @@ class ClientProcesses : public ::testing::Test {
   void TearDown() override {
     processes_.clear();
     for (const std::wstring& copy : copies_) DeleteFileW(copy.c_str());
+    DeleteFileW((folder_ + kClientRecordName).c_str());
     RemoveDirectoryW(folder_.c_str());
   }
 
   const ChildProcess& Start(const std::wstring& name) {
     const std::wstring copy = folder_ + name;
     if (GetFileAttributesW(copy.c_str()) == INVALID_FILE_ATTRIBUTES) {
-      const std::wstring sleeper = TestDirectory() + L"sleeper.exe";
-      EXPECT_TRUE(CopyFileW(sleeper.c_str(), copy.c_str(), FALSE)) << GetLastError();
+      EXPECT_TRUE(CopyFileW(FakeClientPath().c_str(), copy.c_str(), FALSE)) << GetLastError();
       copies_.push_back(copy);
     }
-    processes_.push_back(std::make_unique<ChildProcess>(copy, kLifetimeMs));
+    processes_.push_back(std::make_unique<ChildProcess>(copy, kClientOptions));
     EXPECT_TRUE(processes_.back()->started());
     return *processes_.back();
   }
