@@ -1,0 +1,23 @@
+#!/bin/sh
+# run_in_wine_language.sh <LC_ALL value> <command...>
+# Wine takes the user's UI language and ANSI code page from the environment
+# its server starts in, so the server of the current prefix is restarted
+# under that LC_ALL for the command, and restarted again afterwards so that
+# later tests see the usual language.
+set -u
+language=$1
+shift
+wineserver=${WINESERVER:-/usr/lib/wine/wineserver64}
+[ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+
+restart_server() {
+  "$wineserver" -k >/dev/null 2>&1
+  "$wineserver" -w >/dev/null 2>&1
+  "$@" "$wineserver" -p </dev/null >/dev/null 2>&1
+}
+
+restart_server env LC_ALL="$language"
+LC_ALL=$language "$@"
+status=$?
+restart_server env
+exit "$status"
