@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "child_process.h"
@@ -111,6 +112,41 @@ TEST(UpdaterEntry, UpdaterEndingWhileASecondWaitsLetsTheSecondGoOn) {
   // Without arguments the run itself is refused after both mutexes were taken.
   EXPECT_EQ(updater.exitCode(), kRefused);
   EXPECT_FALSE(MutexExists(kInstanceMutexName));
+}
+
+// Resources as the program's own FindResource calls see them.
+class UpdaterImage {
+ public:
+  UpdaterImage() : module_(LoadLibraryExW(UpdaterPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+  ~UpdaterImage() {
+    if (module_ != nullptr) FreeLibrary(module_);
+  }
+  UpdaterImage(const UpdaterImage&) = delete;
+  UpdaterImage& operator=(const UpdaterImage&) = delete;
+
+  bool loaded() const { return module_ != nullptr; }
+  std::string bytes(const wchar_t* type, WORD id) const {
+    HRSRC resource = FindResourceW(module_, MAKEINTRESOURCEW(id), type);
+    if (resource == nullptr) return std::string();
+    HGLOBAL data = LoadResource(module_, resource);
+    const char* begin = static_cast<const char*>(LockResource(data));
+    return begin == nullptr ? std::string() : std::string(begin, SizeofResource(module_, resource));
+  }
+
+ private:
+  HMODULE module_;
+};
+
+TEST(UpdaterResources, ManifestIconAndSkinPackageAreEmbedded) {
+  const UpdaterImage image;
+  ASSERT_TRUE(image.loaded());
+  const std::string manifest = image.bytes(MAKEINTRESOURCEW(24), 1);
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_FALSE(image.bytes(RT_GROUP_ICON, 101).empty());
+  const std::string skin = image.bytes(L"ZIPRES", 102);
+  ASSERT_GE(skin.size(), 4u);
+  EXPECT_EQ(skin.compare(0, 4, "PK\x03\x04"), 0);
 }
 
 }  // namespace
