@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Side-by-side download benchmark on loopback, written as Markdown tables to
+# standard output (copied into bench/README.md by hand).
+#
+#   bench/download/run_bench.sh BUILD_DIR [REPETITIONS] [BIG_MB]
+#
+# BUILD_DIR is a native build with the targets download_cli and md5_file_bench.
+# nginx serves the packages twice on 127.0.0.1: once with limit_rate 2m per
+# connection, once unthrottled. Every run starts from an empty folder.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+reps=${2:-3}
+big_mb=${3:-1024}
+cli=$build/tests/download_cli
+md5_bench=$build/bench/md5_file_bench
+for tool in "$cli" "$md5_bench" /usr/sbin/nginx curl aria2c md5sum /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
+done
+
+work=$(mktemp -d /tmp/zvk-download-bench.XXXXXX)
+nginx_pid=
+cleanup() {
+  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+
+mkdir -p "$work/www" "$work/tmp" "$work/out"
+head -c $((64 << 20)) /dev/urandom >"$work/www/p64.zip"
+head -c $((256 << 20)) /dev/urandom >"$work/www/p256.zip"
+head -c $((big_mb << 20)) /dev/urandom >"$work/www/pbig.zip"
+
+slow_port=$(free_port)
+fast_port=$(free_port)
+cat >"$work/nginx.conf" <<CONF
+daemon off;
+worker_processes 1;
+pid $work/nginx.pid;
+error_log $work/error.log;
+events { worker_connections 256; }
+http {
+  access_log off;
+  sendfile on;
+  client_body_temp_path $work/tmp; proxy_temp_path $work/tmp; fastcgi_temp_path $work/tmp;
+  uwsgi_temp_path $work/tmp; scgi_temp_path $work/tmp;
+  server { listen 127.0.0.1:$slow_port; root $work/www; limit_rate 2m; }
+  server { listen 127.0.0.1:$fast_port; root $work/www; }
+}
+CONF
+/usr/sbin/nginx -p "$work" -c "$work/nginx.conf" &
+nginx_pid=$!
+for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$fast_port/" && break; sleep 0.05; done
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+
+# Each runner downloads URL into an empty folder and verifies the digest;
+# prints the milliseconds it took.
+run_ours() {
+  local url=$1 md5=$2
+  rm -rf "$work/out" && mkdir -p "$work/out"
+  local start; start=$(now_ms)
+  /usr/bin/time -f %M -o "$work/rss" "$cli" --url "$url" --md5 "$md5" --folder "$work/out" >/dev/null
+  echo $(($(now_ms) - start))
+}
+run_curl() {
+  local url=$1 md5=$2
+  rm -rf "$work/out" && mkdir -p "$work/out"
+  local start; start=$(now_ms)
+  curl -s -o "$work/out/f" "$url"
+  [ "$(md5sum "$work/out/f" | cut -d' ' -f1)" = "$md5" ] || { echo "curl digest mismatch" >&2; exit 1; }
+  echo $(($(now_ms) - start))
+}
+run_aria2c() {
+  local url=$1 md5=$2
+  rm -rf "$work/out" && mkdir -p "$work/out"
+  local start; start=$(now_ms)
+  aria2c -q -x4 -s4 -k1M --file-allocation=none --allow-overwrite=true -d "$work/out" -o f "$url"
+  [ "$(md5sum "$work/out/f" | cut -d' ' -f1)" = "$md5" ] || { echo "aria2c digest mismatch" >&2; exit 1; }
+  echo $(($(now_ms) - start))
+}
+
+# Runs the three side by side, interleaved, and prints one table row each.
+compare() {
+  local title=$1 url=$2 md5=$3
+  local ours=() curl_ms=() aria=()
+  for _ in $(seq "$reps"); do
+    ours+=("$(run_ours "$url" "$md5")")
+    curl_ms+=("$(run_curl "$url" "$md5")")
+    aria+=("$(run_aria2c "$url" "$md5")")
+  done
+  local mo mc ma
+  mo=$(printf '%s\n' "${ours[@]}" | median)
+  mc=$(printf '%s\n' "${curl_ms[@]}" | median)
+  ma=$(printf '%s\n' "${aria[@]}" | median)
+  echo
+  echo "### $title ($reps runs each, milliseconds to a verified package)"
+  echo
+  echo "| tool | runs | median | ratio to ours |"
+  echo "|---|---|---|---|"
+  echo "| ours (download_cli) | ${ours[*]} | $mo | 1.00 |"
+  echo "| curl -s -o f + md5sum f | ${curl_ms[*]} | $mc | $(awk -v a="$mc" -v b="$mo" 'BEGIN{printf "%.2f", a/b}') |"
+  echo "| aria2c -x4 -s4 + md5sum | ${aria[*]} | $ma | $(awk -v a="$ma" -v b="$mo" 'BEGIN{printf "%.2f", a/b}') |"
+}
+
+digest() { md5sum "$1" | cut -d' ' -f1; }
+d64=$(digest "$work/www/p64.zip")
+d256=$(digest "$work/www/p256.zip")
+dbig=$(digest "$work/www/pbig.zip")
+
+echo "Machine: $(nproc) cores, $(uname -r); nginx $(/usr/sbin/nginx -v 2>&1 | sed 's/.*\///'), $(curl --version | head -1 | cut -d' ' -f1-2), aria2c $(aria2c --version | head -1 | awk '{print $3}')"
+compare "1. limit_rate 2m per connection, 64 MiB" "http://127.0.0.1:$slow_port/p64.zip" "$d64"
+compare "2. unthrottled, 256 MiB" "http://127.0.0.1:$fast_port/p256.zip" "$d256"
+
+echo
+echo "### 3. Peak resident memory of ours (unthrottled)"
+echo
+echo "| package | peak RSS (MiB), each run |"
+echo "|---|---|"
+for name in p64 pbig; do
+  size_label=$([ $name = p64 ] && echo "64 MiB" || echo "$big_mb MiB")
+  d=$([ $name = p64 ] && echo "$d64" || echo "$dbig")
+  rss=()
+  for _ in $(seq "$reps"); do
+    run_ours "http://127.0.0.1:$fast_port/$name.zip" "$d" >/dev/null
+    rss+=("$(awk '{printf "%.1f", $1 / 1024}' "$work/rss")")
+  done
+  echo "| $size_label | ${rss[*]} |"
+done
+
+echo
+echo "### 4. MD5 throughput on the same $big_mb MiB file (file in the page cache)"
+echo
+ours_md5=() sum_md5=()
+cat "$work/www/pbig.zip" >/dev/null
+for _ in $(seq "$reps"); do
+  ours_md5+=("$("$md5_bench" "$work/www/pbig.zip" | awk '{print $2}')")
+  start=$(now_ms); md5sum "$work/www/pbig.zip" >/dev/null; sum_md5+=($(($(now_ms) - start)))
+done
+mo=$(printf '%s\n' "${ours_md5[@]}" | median)
+ms=$(printf '%s\n' "${sum_md5[@]}" | median)
+echo "| tool | runs (ms) | median | MiB/s | throughput relative to md5sum |"
+echo "|---|---|---|---|---|"
+echo "| MD5_CTX (md5_file_bench) | ${ours_md5[*]} | $mo | $(awk -v m="$mo" -v s="$big_mb" 'BEGIN{printf "%.0f", s*1000/m}') | $(awk -v a="$ms" -v b="$mo" 'BEGIN{printf "%.2f", a/b}') |"
+echo "| md5sum | ${sum_md5[*]} | $ms | $(awk -v m="$ms" -v s="$big_mb" 'BEGIN{printf "%.0f", s*1000/m}') | 1.00 |"
