@@ -81,7 +81,7 @@ void CLabelUI::DrawLabelText(IRenderer& renderer, UiColor color) {
   const UiRect textRect{r.left + textPadding_.left, r.top + textPadding_.top,
                         r.right - textPadding_.right, r.bottom - textPadding_.bottom};
   if (textRect.IsEmpty()) return;
-  renderer.DrawText(textRect, GetText(), GetManager()->GetFont(font_), color,
+  renderer.DrawString(textRect, GetText(), GetManager()->GetFont(font_), color,
                     textStyle_ | kTextVCenter);
 }
 

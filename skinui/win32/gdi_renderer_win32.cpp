@@ -102,7 +102,7 @@ bool CGdiRenderer::DrawImage(const UiRect& dest, const SkinImage& image) {
                       image.width, image.height, blend) != FALSE;
 }
 
-void CGdiRenderer::DrawText(const UiRect& rect, const std::wstring& text, const UiFont& font,
+void CGdiRenderer::DrawString(const UiRect& rect, const std::wstring& text, const UiFont& font,
                             UiColor color, unsigned style) {
   if (text.empty()) return;
   RECT rc = ToRect(rect);

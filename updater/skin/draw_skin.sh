@@ -27,7 +27,7 @@ png() {
 button() {
   local file=$1 w=$2 h=$3 fill=$4 border=$5 colour=$6 label=$7
   local args=(-size "${w}x${h}" xc:none -fill "$fill" -stroke "$border" -strokewidth 1
-              -draw "roundrectangle 0.5,0.5 $((w - 1)).5,$((h - 1)).5 3,3")
+              -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 3,3")
   if [ -n "$label" ]; then
     args+=(-stroke none -fill "$colour" -font "$font" -pointsize 12 -gravity center
            -annotate +0+0 "$label")
