@@ -63,8 +63,6 @@ class File {
 bool PathExists(const std::wstring& path);
 // Creates one directory level; false when it could not be created.
 bool CreateOneDirectory(const std::wstring& path);
-// Deletes a file; fails on a read-only file as Windows does.
-bool RemoveFile(const std::wstring& path);
 // Deletes a file whatever its attributes (for the caller's own temporary files).
 bool DiscardFile(const std::wstring& path);
 // Moves `from` over `to`, replacing an existing file. Fails when `to` is a

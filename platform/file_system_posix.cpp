@@ -103,14 +103,6 @@ bool PathExists(const std::wstring& path) {
 
 bool CreateOneDirectory(const std::wstring& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
 
-bool RemoveFile(const std::wstring& path) {
-  const std::string native = NativePath(path);
-  struct stat info{};
-  if (::lstat(native.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  if ((info.st_mode & S_IWUSR) == 0) return false;
-  return ::unlink(native.c_str()) == 0;
-}
-
 bool DiscardFile(const std::wstring& path) { return ::unlink(NativePath(path).c_str()) == 0; }
 
 bool ReplaceFileWith(const std::wstring& from, const std::wstring& to) {

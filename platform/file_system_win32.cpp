@@ -91,8 +91,6 @@ bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str
 
 bool CreateOneDirectory(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
 
-bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
-
 bool DiscardFile(const std::wstring& path) {
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   return DeleteFileW(path.c_str()) != FALSE;
