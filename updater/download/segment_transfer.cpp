@@ -1,6 +1,7 @@
 // The body of one transfer thread of CHttpDownload.
 #include <boost/asio/error.hpp>
 #include <boost/system/system_error.hpp>
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -40,6 +41,10 @@ namespace {
 boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask& task,
                                          std::uint64_t resumedLength, AttemptState& attempt) {
   const std::uint32_t segmentLength = task.rangeEnd - task.rangeBegin;
+  // Bytes of this segment counted for the progress display. The last chunk of
+  // a segment usually runs past its end (the range is open); only the part
+  // within the segment counts, so the display never passes 100 %.
+  std::uint64_t counted = std::min<std::uint64_t>(resumedLength, segmentLength);
   HeadReader head;
   bool headParsed = false;
   StdioFile file;
@@ -65,7 +70,9 @@ boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask
       size = head.buffer().size();
     }
     CHttpDownload::WriteChunk(task.segmentFile, chunk, size, resumedLength, task.received, file);
-    AddDownloadedBytes(task.status, size);
+    const std::uint64_t within = std::min<std::uint64_t>(size, segmentLength - counted);
+    counted += within;
+    AddDownloadedBytes(task.status, within);
     ++attempt.progressTicks;
   }
   if (error == boost::asio::error::eof) error.clear();
@@ -81,7 +88,7 @@ void CHttpDownload::TransferSegment(SegmentTask& task, const std::shared_ptr<Att
     const std::int64_t fileLength = FileLength(task.segmentFile);
     const std::uint64_t resumedLength = fileLength > 0 ? static_cast<std::uint64_t>(fileLength) : 0;
     const std::string request = BuildRequest(task.host, task.requestPath, task.rangeBegin + resumedLength);
-    AddDownloadedBytes(task.status, resumedLength);
+    AddDownloadedBytes(task.status, std::min<std::uint64_t>(resumedLength, task.rangeEnd - task.rangeBegin));
     connection.Send(request);
     const boost::system::error_code error = ReceiveSegment(connection, task, resumedLength, *attempt);
     // A cut-off or a stop closed the connection on purpose; nothing to report.

@@ -48,6 +48,16 @@ TEST_F(Attempt, SuccessLeavesOnlyTheVerifiedPackage) {
   EXPECT_EQ(offsets, (std::vector<std::int64_t>{0, 25000, 50000, 75000}));
 }
 
+TEST_F(Attempt, ProgressCountsOnlyTheBytesWithinEachSegment) {
+  const std::string package = MakePackage(200000);
+  package_server::ServerOptions paced;
+  paced.bytesPerSecond = 1000000;
+  PackageServer server(package, paced);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kSuccess);
+  EXPECT_LE(status_.downloadedSize, status_.totalSize);
+  EXPECT_GT(status_.downloadedSize, status_.totalSize / 2);
+}
+
 TEST_F(Attempt, UpperCaseMd5MatchesAndEmptyMd5NeverDoes) {
   const std::string package = MakePackage(5000);
   PackageServer server(package);
