@@ -1,0 +1,73 @@
+#include "updater/install_step.h"
+
+#include "logging/n_log.h"
+#include "platform/string_convert.h"
+
+namespace {
+
+// Stops the Client pass by pass; false when it still runs after the last pass.
+bool StopClient(const InstallServices& services, const InstallTimings& timings) {
+  for (int pass = 0; pass < timings.maxClientPasses; ++pass) {
+    if (services.findClient() == 0) return true;
+    ZM_INFO << "Wex is running";
+    services.killClientAndWait();
+    services.sleep(timings.clientPassPauseMs);
+  }
+  if (services.findClient() == 0) return true;
+  ZM_ERROR << "the Client is still running after " << timings.maxClientPasses << " attempts to stop it";
+  return false;
+}
+
+void LogInstallFailure(const char* headline, const ZipInstaller& installer) {
+  ZM_ERROR << headline;
+  ZM_ERROR << "zipName: " << installer.packagePath();
+  ZM_ERROR << "folder: " << installer.targetFolder();
+}
+
+// Retries until the unpack has run or the time limit has passed.
+InstallOutcome UnpackWithRetries(ZipInstaller& installer, const InstallServices& services,
+                                 const InstallTimings& timings) {
+  const std::uint32_t start = services.tickCount();
+  for (;;) {
+    if (installer.TryInstall()) {
+      if (installer.lastExtractResult() == 0) return InstallOutcome::Installed;
+      LogInstallFailure("update install failed: not every entry was written", installer);
+      ZM_ERROR << "extraction result: " << installer.lastExtractResult();
+      return InstallOutcome::ExtractFailed;
+    }
+    if (services.tickCount() - start > timings.installLimitMs) {
+      LogInstallFailure("update install failed", installer);
+      services.showInstallFailure();
+      return InstallOutcome::TimedOut;
+    }
+    services.sleep(timings.retryPauseMs);
+  }
+}
+
+}  // namespace
+
+InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& services, const InstallTimings& timings) {
+  const bool clientStopped = StopClient(services, timings);
+  ZipInstaller installer(WideToAnsi(WideFromPath(conf.zipPath)), WideToAnsi(WideFromPath(conf.clientDic)),
+                         services.extract, timings.extractPauseMs);
+
+  InstallOutcome outcome = InstallOutcome::NotUnpacked;
+  if (conf.forcedupdate != 0) {
+    if (clientStopped) {
+      outcome = UnpackWithRetries(installer, services, timings);
+    } else {
+      // Unpacking over a running Client would leave a mix of old and new files.
+      LogInstallFailure("update install skipped", installer);
+      services.showInstallFailure();
+      outcome = InstallOutcome::ClientStillRunning;
+    }
+  }
+  if (outcome == InstallOutcome::Installed || outcome == InstallOutcome::NotUnpacked) ZM_INFO << "install success";
+
+  if (conf.launchAfterInstall) {
+    services.sleep(timings.launchPauseMs);
+    services.showLaunchWindow();
+    services.startLauncher(WideToAnsi(WideFromPath(conf.clientExePath)), conf.pagecallparam);
+  }
+  return outcome;
+}
