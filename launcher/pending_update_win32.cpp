@@ -1,11 +1,10 @@
-#include "launcher/pending_update.h"
-
 #include <io.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <vector>
 
+#include "launcher/pending_update.h"
 #include "logging/n_log.h"
 #include "zipextract/extract_zip_to_dir.h"
 #include "zipextract/zip_entry_name.h"
@@ -19,8 +18,8 @@ constexpr const char* kPackageName = "update.zip";
 
 // The entry's name in the ANSI code page, for the C runtime's removal.
 std::string ToAnsiName(const std::wstring& name) {
-  const int length =
-      WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
+  const int length = WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0,
+                                         nullptr, nullptr);
   if (length <= 0) return std::string();
   std::vector<char> buffer(static_cast<std::size_t>(length) + 2, '\0');
   WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), buffer.data(), length, nullptr,
@@ -43,7 +42,8 @@ void RemoveOldFile(const ZipEntryInfo& entry) {
 
 bool GetExeDirA(std::string& directory) {
   std::vector<char> path(1024, '\0');
-  const DWORD length = GetModuleFileNameA(GetModuleHandleA(nullptr), path.data(), static_cast<DWORD>(path.size()));
+  const DWORD length =
+      GetModuleFileNameA(GetModuleHandleA(nullptr), path.data(), static_cast<DWORD>(path.size()));
   if (length == 0) return false;
   const std::string full(path.data(), length < path.size() ? length : path.size() - 1);
   const std::size_t slash = full.find_last_of('\\');

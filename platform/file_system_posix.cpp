@@ -97,7 +97,7 @@ void File::close() {
 }
 
 bool PathExists(const std::wstring& path) {
-  struct stat info{};
+  struct stat info {};
   return ::stat(NativePath(path).c_str(), &info) == 0;
 }
 
@@ -107,7 +107,7 @@ bool DiscardFile(const std::wstring& path) { return ::unlink(NativePath(path).c_
 
 bool ReplaceFileWith(const std::wstring& from, const std::wstring& to) {
   const std::string target = NativePath(to);
-  struct stat info{};
+  struct stat info {};
   if (::lstat(target.c_str(), &info) == 0 && (S_ISDIR(info.st_mode) || (info.st_mode & S_IWUSR) == 0)) {
     errno = EACCES;
     return false;

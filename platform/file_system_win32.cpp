@@ -87,7 +87,9 @@ void File::close() {
   if (handle_ != kInvalid) CloseHandle(AsHandle(std::exchange(handle_, kInvalid)));
 }
 
-bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool PathExists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool CreateOneDirectory(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
 

@@ -11,9 +11,9 @@
 
 struct ArchiveStream {
   platform::File* file = nullptr;
-  std::int64_t start = 0;      // position at hand-over
-  bool seekable = false;       // whether the file could be positioned at all
-  bool failed = false;         // the last read or seek failed
+  std::int64_t start = 0;  // position at hand-over
+  bool seekable = false;   // whether the file could be positioned at all
+  bool failed = false;     // the last read or seek failed
 };
 
 // Notes the file's start position and whether it can be positioned.

@@ -20,9 +20,9 @@ std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
 std::uint32_t ReadLittle16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 
 std::int32_t ReadLittle32(const unsigned char* p) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                   (static_cast<std::uint32_t>(p[2]) << 16) |
-                                   (static_cast<std::uint32_t>(p[3]) << 24));
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+      (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
 }
 
 }  // namespace
@@ -55,7 +55,8 @@ std::uint64_t DosDateTimeToFileTime(std::uint32_t dosDateTime) {
   const std::int64_t hour = std::min<std::uint32_t>((time >> 11) & 0x1F, 23);
   const std::int64_t minute = std::min<std::uint32_t>((time >> 5) & 0x3F, 59);
   const std::int64_t second = std::min<std::uint32_t>(2 * (time & 0x1F), 59);
-  const std::int64_t unixSeconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+  const std::int64_t unixSeconds =
+      DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
   return static_cast<std::uint64_t>(unixSeconds + kSecondsFrom1601To1970) * kTicksPerSecond;
 }
 

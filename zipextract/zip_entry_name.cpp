@@ -27,7 +27,8 @@ char32_t DecodeOne(const unsigned char* bytes, std::size_t available, std::size_
     value = (value << 6) | (bytes[i] & 0x3F);
   }
   static const char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (value < kMinimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return kReplacement;
+  if (value < kMinimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+    return kReplacement;
   used = length;
   return value;
 }

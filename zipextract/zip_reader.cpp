@@ -53,7 +53,8 @@ ZipResult ZipReader::open(const std::wstring& archivePath, const std::wstring& r
     return Record(ZipErrNoFile);
   }
   rootDir_ = std::move(root);
-  entryCount_ = global.number_entry > static_cast<ZPOS64_T>(INT_MAX) ? INT_MAX : static_cast<int>(global.number_entry);
+  entryCount_ =
+      global.number_entry > static_cast<ZPOS64_T>(INT_MAX) ? INT_MAX : static_cast<int>(global.number_entry);
   currentEntry_ = 0;
   cachedIndex_ = -1;
   return Record(ZipOk);
@@ -116,7 +117,8 @@ ZipResult ZipReader::checkLocalHeader(std::vector<unsigned char>& extraField) {
   const int size = unzGetLocalExtrafield(archive_.get(), nullptr, 0);
   if (size < 0) return ZipErrRead;
   extraField.resize(static_cast<std::size_t>(size));
-  if (size > 0 && unzGetLocalExtrafield(archive_.get(), extraField.data(), static_cast<unsigned>(size)) != size)
+  if (size > 0 &&
+      unzGetLocalExtrafield(archive_.get(), extraField.data(), static_cast<unsigned>(size)) != size)
     return ZipErrRead;
   return ZipOk;
 }
@@ -126,7 +128,8 @@ ZipResult ZipReader::lookUp(int index, ZipEntryInfo& info) {
   if (const ZipResult moved = moveTo(index); moved != ZipOk) return moved;
   unz_file_info64 record{};
   char nameBytes[kNameBufferSize] = {};
-  if (unzGetCurrentFileInfo64(archive_.get(), &record, nameBytes, sizeof nameBytes, nullptr, 0, nullptr, 0) != UNZ_OK)
+  if (unzGetCurrentFileInfo64(archive_.get(), &record, nameBytes, sizeof nameBytes, nullptr, 0, nullptr, 0) !=
+      UNZ_OK)
     return ZipErrCorrupt;
   std::vector<unsigned char> extraField;
   const ZipResult local = checkLocalHeader(extraField);

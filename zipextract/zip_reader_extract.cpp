@@ -61,11 +61,13 @@ ZipResult ZipReader::checkPassword() {
 
 ZipResult ZipReader::extractFile(const std::wstring& outputName) {
   const std::size_t split = outputName.find_last_of(L"\\/");
-  const std::wstring directory = split == std::wstring::npos ? std::wstring() : outputName.substr(0, split + 1);
+  const std::wstring directory =
+      split == std::wstring::npos ? std::wstring() : outputName.substr(0, split + 1);
   const std::wstring fileName = split == std::wstring::npos ? outputName : outputName.substr(split + 1);
   const std::wstring target = rootDir_ + directory + fileName;
   TemporaryFile temporary(rootDir_ + directory + TemporaryName());
-  if (fileName.empty() || target.size() > kMaxZipPath || temporary.path().size() > kMaxZipPath) return ZipErrNoFile;
+  if (fileName.empty() || target.size() > kMaxZipPath || temporary.path().size() > kMaxZipPath)
+    return ZipErrNoFile;
 
   if (const ZipResult password = checkPassword(); password != ZipOk) return password;
   EnsureDirectory(rootDir_, directory);

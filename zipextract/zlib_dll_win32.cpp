@@ -7,7 +7,7 @@
 #include "zipextract/zip_result.h"
 
 extern "C" __declspec(dllexport) int __stdcall ExtractZipToDir(const wchar_t* package, const wchar_t* folder,
-                                                              int /*reserved*/) {
+                                                               int /*reserved*/) {
   if (package == nullptr || folder == nullptr) return static_cast<int>(ZipErrArgs);
   try {
     return static_cast<int>(ExtractArchive(package, folder));

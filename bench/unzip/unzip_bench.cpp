@@ -4,7 +4,6 @@
 //   unzip_bench [repetitions] [work folder]
 #include <sys/wait.h>
 #include <unistd.h>
-
 #include <zip.h>
 
 #include <algorithm>
@@ -28,7 +27,8 @@ constexpr std::size_t kTotalBytes = 100u * 1024 * 1024;
 // Text-like data compresses; noise is stored, as packages carry both
 // (sources and resources next to already compressed images and binaries).
 std::string MakeContent(std::mt19937& random, std::size_t size, bool compressible) {
-  static const char* const kWords[] = {"update", "client", "launcher", "package", "window", "skin ", "\n", "0x1f "};
+  static const char* const kWords[] = {"update", "client", "launcher", "package",
+                                       "window", "skin ",  "\n",       "0x1f "};
   std::string data;
   data.reserve(size);
   while (data.size() < size) {
@@ -123,7 +123,8 @@ int main(int argc, char** argv) {
   std::printf("| ZipReader (ExtractArchive) | %d | %.3f | %.3f | %.3f |\n", repetitions, Median(ours),
               *std::min_element(ours.begin(), ours.end()), *std::max_element(ours.begin(), ours.end()));
   std::printf("| unzip -o -q | %d | %.3f | %.3f | %.3f |\n", repetitions, Median(theirs),
-              *std::min_element(theirs.begin(), theirs.end()), *std::max_element(theirs.begin(), theirs.end()));
+              *std::min_element(theirs.begin(), theirs.end()),
+              *std::max_element(theirs.begin(), theirs.end()));
   std::printf("\nratio ours/unzip (medians): %.2f\n", Median(ours) / Median(theirs));
   return 0;
 }

@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
   times.localExtra = ziptest::UtBlock(7, {0, 1, 2});
   EntrySpec secret{"secret.txt", "hidden", 0};
   secret.encrypted = true;
-  bool ok = ziptest::WriteArchive(folder / "basic.zip", {{"a.txt", "alpha", 0}, {"sub/dir/b.txt", "beta beta beta"}});
+  bool ok = ziptest::WriteArchive(folder / "basic.zip",
+                                  {{"a.txt", "alpha", 0}, {"sub/dir/b.txt", "beta beta beta"}});
   ok = ziptest::WriteArchive(folder / "mixed.zip", {docs, unix, times, {"empty.txt", ""}}) && ok;
   ok = ziptest::WriteArchive(folder / "encrypted.zip", {secret}) && ok;
   ok = ziptest::WriteArchive(folder / "slip.zip", {{"../x", "x"}, {"a/../../y", "y"}, {"C:\\z", "z"}}) && ok;

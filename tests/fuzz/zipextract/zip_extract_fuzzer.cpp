@@ -21,7 +21,8 @@ namespace {
 const fs::path& Scratch() {
   static const fs::path folder = [] {
     const char* base = std::getenv("ZVK_FUZZ_SCRATCH");
-    fs::path path = fs::path(base != nullptr ? base : "/dev/shm") / ("zvk-zip-fuzz-" + std::to_string(getpid()));
+    fs::path path =
+        fs::path(base != nullptr ? base : "/dev/shm") / ("zvk-zip-fuzz-" + std::to_string(getpid()));
     fs::create_directories(path);
     return path;
   }();

@@ -22,8 +22,8 @@ struct EntrySpec {
 
   std::string name;
   std::string data;
-  int method = Z_DEFLATED;            // 0 stored, Z_DEFLATED
-  std::uint32_t versionMadeBy = 0;    // high byte: host (0 MS-DOS, 3 Unix)
+  int method = Z_DEFLATED;          // 0 stored, Z_DEFLATED
+  std::uint32_t versionMadeBy = 0;  // high byte: host (0 MS-DOS, 3 Unix)
   std::uint32_t externalAttributes = 0x20;
   std::uint32_t dosDateTime = 0x52A46000;  // 2021-05-04 12:00:00
   std::string localExtra;
@@ -86,14 +86,16 @@ inline bool WriteArchive(const std::filesystem::path& path, const std::vector<En
     zip_fileinfo info{};
     info.dosDate = e.dosDateTime;
     info.external_fa = e.externalAttributes;
-    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size()));
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size()));
     const int raw = e.encrypted ? 1 : 0;
-    const std::string payload = e.encrypted ? EncryptWithEmptyPassword(e.data, static_cast<std::uint32_t>(crc)) : e.data;
+    const std::string payload =
+        e.encrypted ? EncryptWithEmptyPassword(e.data, static_cast<std::uint32_t>(crc)) : e.data;
     ok = ok && zipOpenNewFileInZip4_64(zip, e.name.c_str(), &info, e.localExtra.data(),
                                        static_cast<uInt>(e.localExtra.size()), nullptr, 0, nullptr,
-                                       e.encrypted ? 0 : e.method, e.method == 0 ? 0 : Z_DEFAULT_COMPRESSION, raw,
-                                       -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, e.versionMadeBy,
-                                       e.encrypted ? 1 : 0, 0) == ZIP_OK;
+                                       e.encrypted ? 0 : e.method, e.method == 0 ? 0 : Z_DEFAULT_COMPRESSION,
+                                       raw, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
+                                       e.versionMadeBy, e.encrypted ? 1 : 0, 0) == ZIP_OK;
     ok = ok && zipWriteInFileInZip(zip, payload.data(), static_cast<unsigned>(payload.size())) == ZIP_OK;
     ok = ok && (raw ? zipCloseFileInZipRaw(zip, static_cast<uLong>(e.data.size()), crc)
                     : zipCloseFileInZip(zip)) == ZIP_OK;
@@ -114,7 +116,8 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& byt
 // Offset of the local header of the entry called `name` (the first one).
 inline std::size_t LocalHeaderOffset(const std::string& archive, const std::string& name) {
   const std::string signature("PK\x03\x04", 4);
-  for (std::size_t at = archive.find(signature); at != std::string::npos; at = archive.find(signature, at + 1)) {
+  for (std::size_t at = archive.find(signature); at != std::string::npos;
+       at = archive.find(signature, at + 1)) {
     const auto nameLength = static_cast<std::size_t>(static_cast<unsigned char>(archive[at + 26]) |
                                                      (static_cast<unsigned char>(archive[at + 27]) << 8));
     if (archive.compare(at + 30, nameLength, name) == 0) return at;

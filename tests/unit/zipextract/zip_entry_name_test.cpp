@@ -21,14 +21,18 @@ TEST(ZipEntryName, ParentComponentsAbsoluteNamesAndStreamsAreUnsafe) {
 }
 
 TEST(ZipEntryName, OrdinaryNamesWithDotsAreSafe) {
-  for (const wchar_t* name : {L"a.txt", L"sub/dir/file.txt", L"docs/", L"./a", L"..a", L"a..b", L"a/.hidden"}) {
+  for (const wchar_t* name :
+       {L"a.txt", L"sub/dir/file.txt", L"docs/", L"./a", L"..a", L"a..b", L"a/.hidden"}) {
     EXPECT_TRUE(IsSafeOutputName(name));
   }
 }
 
 TEST(ZipEntryName, Utf8NamesDecodeAndBrokenBytesBecomeReplacementCharacters) {
   EXPECT_EQ(DecodeUtf8Name("\xE6\x9B\xB4\xE6\x96\xB0.txt", 10), L"\u66F4\u65B0.txt");
-  EXPECT_EQ(DecodeUtf8Name("a\xFF" "b", 3), L"a\uFFFDb");
+  EXPECT_EQ(DecodeUtf8Name("a\xFF"
+                           "b",
+                           3),
+            L"a\uFFFDb");
   EXPECT_EQ(DecodeUtf8Name("\xC0\xAF", 2), L"\uFFFD\uFFFD");  // overlong "/"
   EXPECT_EQ(DecodeUtf8Name("\xE6\x9B", 2), L"\uFFFD\uFFFD");  // cut short
   const std::wstring astral = DecodeUtf8Name("\xF0\x9F\x98\x80", 4);

@@ -1,7 +1,6 @@
 #include "zipextract/zip_reader.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <random>
@@ -29,7 +28,9 @@ class ZipReaderTest : public ::testing::Test {
   fs::path archive() const { return temp_.path() / "package.zip"; }
   fs::path root() const { return temp_.path() / "root"; }
 
-  void Write(const std::vector<EntrySpec>& entries) { ASSERT_TRUE(ziptest::WriteArchive(archive(), entries)); }
+  void Write(const std::vector<EntrySpec>& entries) {
+    ASSERT_TRUE(ziptest::WriteArchive(archive(), entries));
+  }
 
   ZipResult Open() { return reader_.open(archive().wstring(), root().wstring()); }
 
@@ -160,9 +161,9 @@ TEST_F(ZipReaderTest, UnixReadOnlyEntryIsWrittenReadOnlyAndNotReplacedAgain) {
 
 TEST_F(ZipReaderTest, TraversalAttemptsOfEveryShapeWriteNothingOutsideTheRoot) {
   std::vector<EntrySpec> entries;
-  for (const char* name : {"../evil1.txt", "a/../../evil2.txt", "/..\\evil3.txt", "..\\..\\evil4.txt",
-                           "ok/../../../evil5.txt", "C:..\\evil6.txt", "good.txt:stream", ".. /evil7.txt",
-                           "../", "good.txt"}) {
+  for (const char* name :
+       {"../evil1.txt", "a/../../evil2.txt", "/..\\evil3.txt", "..\\..\\evil4.txt", "ok/../../../evil5.txt",
+        "C:..\\evil6.txt", "good.txt:stream", ".. /evil7.txt", "../", "good.txt"}) {
     entries.emplace_back(name, "payload");
   }
   Write(entries);

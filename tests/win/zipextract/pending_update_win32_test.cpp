@@ -84,7 +84,8 @@ TEST_F(PendingUpdate, WithoutTempFolderOrPackageNothingChanges) {
 
 TEST_F(PendingUpdate, DownloadedPackageReplacesAnOlderOneAndIsInstalled) {
   fs::create_directories(temp());
-  for (const char* leftover : {"Updater.exe", "update.td0", "update.td1", "update.td2", "update.td3", "update.td"})
+  for (const char* leftover :
+       {"Updater.exe", "update.td0", "update.td1", "update.td2", "update.td3", "update.td"})
     ziptest::WriteBytes(temp() / leftover, "leftover");
   EntrySpec docs{"docs/", ""};
   docs.externalAttributes = 0x10;

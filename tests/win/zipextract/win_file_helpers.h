@@ -41,7 +41,8 @@ inline bool ReadTimes(const std::filesystem::path& path, FileTimesRead& times) {
 // on most Linux file systems reports another one).
 inline bool KeepsCreationTime(const std::filesystem::path& folder) {
   const std::filesystem::path probe = folder / "creation-probe.tmp";
-  HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   FILETIME creation{};
   creation.dwHighDateTime = 0x01C00000;

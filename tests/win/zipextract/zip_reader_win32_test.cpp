@@ -80,7 +80,8 @@ TEST_F(ZipReaderWin32, ReadOnlyEntryCannotBeExtractedOverItself) {
 
 TEST_F(ZipReaderWin32, ArchiveOpensWhileAnotherReaderHoldsIt) {
   ASSERT_TRUE(ziptest::WriteArchive(archive(), {EntrySpec{"a.txt", "a"}}));
-  HANDLE other = CreateFileW(archive().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE other =
+      CreateFileW(archive().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(other, INVALID_HANDLE_VALUE);
   EXPECT_EQ(Open(), ZipOk);
   EXPECT_EQ(reader_.extractEntry(0, L"a.txt"), ZipOk);
