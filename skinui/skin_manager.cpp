@@ -94,7 +94,9 @@ const SkinImage* CSkinManagerUI::GetImage(const std::wstring& name) {
   std::vector<char> bytes;
   std::wstring error;
   std::unique_ptr<SkinImage> image;
-  if (ReadSkinEntry(name, bytes, error)) image = DecodeSkinImage(bytes.data(), bytes.size());
+  const bool read = ReadSkinEntry(name, bytes, error) ||
+                    (!GetRegisteredSkinZipName().empty() && ReadSkinFileFromDisk(name, bytes, error));
+  if (read) image = DecodeSkinImage(bytes.data(), bytes.size());
   // A failure is remembered too: the image is not tried again.
   return images_.emplace(key, std::move(image)).first->second.get();
 }

@@ -103,8 +103,13 @@ bool ReadSkinEntry(const std::wstring& name, std::vector<char>& bytes, std::wstr
     }
     return s.zip->ReadEntry(WideToUtf8(name), kMaxSkinEntrySize, bytes, error);
   }
-  std::wstring path = s.resourcePath + name;
   hold.unlock();
+  return ReadSkinFileFromDisk(name, bytes, error);
+}
+
+bool ReadSkinFileFromDisk(const std::wstring& name, std::vector<char>& bytes, std::wstring& error) {
+  bytes.clear();
+  std::wstring path = GetSkinResourcePath() + name;
 #ifndef _WIN32
   // Natively the resource path uses '/' too; skin names never contain separators.
   for (auto& c : path) {

@@ -30,6 +30,10 @@ std::wstring GetSkinResourcePath();
 // "Could not find ziped file" or "File too large".
 bool ReadSkinEntry(const std::wstring& name, std::vector<char>& bytes, std::wstring& error);
 
+// Reads `name` from the resource path on disk, whether or not a zip is
+// registered (images missing from the package are looked for there too).
+bool ReadSkinFileFromDisk(const std::wstring& name, std::vector<char>& bytes, std::wstring& error);
+
 // Forgets the registration and the resource path; for tests only.
 void ResetSkinPackageForTesting();
 

@@ -163,13 +163,14 @@ LRESULT WindowImplBase::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
   return 0;
 }
 
-LRESULT WindowImplBase::OnNcActivate(UINT, WPARAM wParam, LPARAM, bool& handled) {
+LRESULT WindowImplBase::OnNcActivate(UINT, WPARAM, LPARAM, bool& handled) {
   if (::IsIconic(m_hWnd)) {
     handled = false;
     return 0;
   }
+  // Allow the change without letting the default procedure paint a frame.
   handled = true;
-  return wParam == 0 ? TRUE : FALSE;
+  return TRUE;
 }
 
 LRESULT WindowImplBase::OnNcCalcSize(UINT, WPARAM, LPARAM, bool& handled) {

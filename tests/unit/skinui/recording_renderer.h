@@ -28,7 +28,7 @@ class RecordingRenderer : public SkinUI::IRenderer {
     ops.push_back({PaintOp::kImage, dest, Clip(), 0, &image, {}, 0});
     return true;
   }
-  void DrawText(const SkinUI::UiRect& rect, const std::wstring& text, const SkinUI::UiFont&,
+  void DrawString(const SkinUI::UiRect& rect, const std::wstring& text, const SkinUI::UiFont&,
                 SkinUI::UiColor color, unsigned style) override {
     ops.push_back({PaintOp::kText, rect, Clip(), color, nullptr, text, style});
   }

@@ -138,6 +138,22 @@ TEST_F(SkinPackageTest, WithoutZipEntriesComeFromTheResourcePath) {
   EXPECT_EQ(ReadError(L"missing.bin"), L"Error opening file");
 }
 
+TEST_F(SkinPackageTest, ImagesMissingFromTheZipComeFromDiskAndFailuresAreNotRetried) {
+  static std::vector<char> zip;
+  zip = MakeZip({{"a.xml", "<Window/>"}});
+  SkinUI::RegisterSkinZipFromMemory(zip.data(), zip.size());
+  SkinUI::SetSkinResourcePath(dir_.wstring() + L"/");
+  const std::vector<char> png = ReadFile(fs::path(ZVK_SKIN_SOURCE_DIR) / "progress_fg.png");
+  WriteFile("pic.png", std::string(png.begin(), png.end()));
+  SkinUI::CSkinManagerUI manager;
+  ASSERT_NE(manager.GetImage(L"pic.png"), nullptr);
+  EXPECT_EQ(manager.GetImage(L"later.png"), nullptr);
+  WriteFile("later.png", std::string(png.begin(), png.end()));
+  EXPECT_EQ(manager.GetImage(L"later.png"), nullptr);
+  WriteFile("broken.png", "not a png");
+  EXPECT_EQ(manager.GetImage(L"broken.png"), nullptr);
+}
+
 TEST_F(SkinPackageTest, ResourcePathGetsASeparatorUnlessEmpty) {
   SkinUI::SetSkinResourcePath(L"C:\\A");
   EXPECT_EQ(SkinUI::GetSkinResourcePath(), L"C:\\A\\");

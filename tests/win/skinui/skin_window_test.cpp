@@ -108,7 +108,7 @@ std::vector<bool> InkOf(TestSkinWnd& wnd, const wchar_t* text) {
   const Capture c = CaptureWindow(wnd.GetHWND());
   std::vector<bool> ink;
   for (int y = 30; y < 60; ++y) {
-    for (int x = 18; x < 58; ++x) ink.push_back((c.At(x, y) & 0xFF) < 0x90);
+    for (int x = 18; x < 58; ++x) ink.push_back((c.At(x, y) & 0xFF) < 0xC0);
   }
   return ink;
 }
