@@ -49,7 +49,7 @@ InstallOutcome UnpackWithRetries(ZipInstaller& installer, const InstallServices&
 InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& services, const InstallTimings& timings) {
   const bool clientStopped = StopClient(services, timings);
   ZipInstaller installer(WideToAnsi(WideFromPath(conf.zipPath)), WideToAnsi(WideFromPath(conf.clientDic)),
-                         services.extract, timings.extractPauseMs);
+                         services.extract, timings.extractPauseMs, services.sleep);
 
   InstallOutcome outcome = InstallOutcome::NotUnpacked;
   if (conf.forcedupdate != 0) {

@@ -25,15 +25,20 @@ bool EnsureFolder(const std::string& folder) {
 }  // namespace
 
 ZipInstaller::ZipInstaller(std::string packagePath, std::string targetFolder, ExtractZipFunction extract,
-                           std::uint32_t pauseMs)
+                           std::uint32_t pauseMs, std::function<void(std::uint32_t)> sleep)
     : packagePath_(std::move(packagePath)),
       targetFolder_(std::move(targetFolder)),
       extract_(std::move(extract)),
-      pauseMs_(pauseMs) {}
+      pauseMs_(pauseMs),
+      sleep_(std::move(sleep)) {}
 
 bool ZipInstaller::TryInstall() {
   if (!EnsureFolder(targetFolder_)) return false;
-  platform::SleepMs(pauseMs_);
+  if (sleep_) {
+    sleep_(pauseMs_);
+  } else {
+    platform::SleepMs(pauseMs_);
+  }
   lastExtractResult_ = extract_ ? extract_(AnsiToWide(packagePath_), AnsiToWide(targetFolder_)) : -1;
   return true;
 }

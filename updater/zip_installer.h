@@ -14,9 +14,10 @@ using ExtractZipFunction = std::function<int(const std::wstring& package, const 
 class ZipInstaller {
  public:
   // Paths are narrow in the ANSI code page, as the install step holds them.
-  // `pauseMs` is the pause between creating the folder and extracting.
+  // `pauseMs` is the pause between creating the folder and extracting, made
+  // with `sleep` (the thread's own sleep when empty).
   ZipInstaller(std::string packagePath, std::string targetFolder, ExtractZipFunction extract,
-               std::uint32_t pauseMs = 500);
+               std::uint32_t pauseMs = 500, std::function<void(std::uint32_t)> sleep = nullptr);
 
   // True when the target folder exists or was created and the extraction was
   // called; false when the folder could not be created (nothing extracted).
@@ -34,5 +35,6 @@ class ZipInstaller {
   std::string targetFolder_;
   ExtractZipFunction extract_;
   std::uint32_t pauseMs_;
+  std::function<void(std::uint32_t)> sleep_;
   int lastExtractResult_ = -1;
 };
