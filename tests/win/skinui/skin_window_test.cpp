@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "skinui/button.h"
 #include "skinui/label.h"
@@ -179,21 +180,29 @@ TEST_F(SkinWindowTest, Screenshots) {
       {L"LaunchWnd", nullptr, nullptr},
       {L"LaunchWnd_en", nullptr, nullptr},
   };
+  // With ZVK_SKIN_SHOT_HOLD_MS the windows stay on screen together for that long
+  // (for a look with `import -window root`).
+  const wchar_t* hold = _wgetenv(L"ZVK_SKIN_SHOT_HOLD_MS");
+  std::vector<std::unique_ptr<TestSkinWnd>> windows;
+  int index = 0;
   for (const Shot& shot : shots) {
-    TestSkinWnd wnd(std::wstring(shot.skin) + L".xml");
-    ASSERT_TRUE(wnd.Open());
-    if (shot.message) wnd.Find<SkinUI::CLabelUI>(L"tipsLabel")->SetText(shot.message);
-    if (auto* bar = wnd.Find<SkinUI::CProgressUI>(L"downloadProgress")) bar->SetValue(42);
-    if (auto* cancel = wnd.Find<SkinUI::CButtonUI>(L"cancelButton")) cancel->SetVisible(false);
-    if (auto* close = wnd.Find<SkinUI::CButtonUI>(L"closeButton")) close->SetVisible(true);
+    auto wnd = std::make_unique<TestSkinWnd>(std::wstring(shot.skin) + L".xml");
+    ASSERT_TRUE(wnd->Open(20 + (index % 2) * 450, 20 + (index / 2) * 240));
+    ++index;
+    if (shot.message) wnd->Find<SkinUI::CLabelUI>(L"tipsLabel")->SetText(shot.message);
+    if (auto* bar = wnd->Find<SkinUI::CProgressUI>(L"downloadProgress")) bar->SetValue(42);
+    if (auto* cancel = wnd->Find<SkinUI::CButtonUI>(L"cancelButton")) cancel->SetVisible(false);
+    if (auto* close = wnd->Find<SkinUI::CButtonUI>(L"closeButton")) close->SetVisible(true);
     if (shot.button) {
-      auto* confirm = wnd.Find<SkinUI::CButtonUI>(L"confirmButton");
+      auto* confirm = wnd->Find<SkinUI::CButtonUI>(L"confirmButton");
       confirm->SetText(shot.button);
       confirm->SetHotTextColor(0x00FFFFFF);
       confirm->SetPushedTextColor(0x00B2C3CC);
     }
-    EXPECT_TRUE(SaveBitmap(CaptureWindow(wnd.GetHWND()), std::wstring(dir) + L"\\" + shot.skin + L".bmp"));
+    EXPECT_TRUE(SaveBitmap(CaptureWindow(wnd->GetHWND()), std::wstring(dir) + L"\\" + shot.skin + L".bmp"));
+    windows.push_back(std::move(wnd));
   }
+  if (hold) Pump(static_cast<DWORD>(_wtoi(hold)));
 }
 
 }  // namespace
