@@ -66,11 +66,13 @@ ZipResult ZipReader::extractFile(const std::wstring& outputName) {
   const std::wstring fileName = split == std::wstring::npos ? outputName : outputName.substr(split + 1);
   const std::wstring target = rootDir_ + directory + fileName;
   TemporaryFile temporary(rootDir_ + directory + TemporaryName());
-  if (fileName.empty() || target.size() > kMaxZipPath || temporary.path().size() > kMaxZipPath)
-    return ZipErrNoFile;
+  if (target.size() > kMaxZipPath || temporary.path().size() > kMaxZipPath) return ZipErrNoFile;
+  EnsureDirectory(rootDir_, directory);
+  // A name ending in a separator without the directory attribute: its
+  // folders exist now, but there is no file to write.
+  if (fileName.empty()) return ZipErrNoFile;
 
   if (const ZipResult password = checkPassword(); password != ZipOk) return password;
-  EnsureDirectory(rootDir_, directory);
   platform::File output = platform::File::CreateForWrite(temporary.path(), cachedInfo_.attributes);
   if (!output.isOpen()) return ZipErrNoFile;
   const ZipResult written = writeEntryData(output);

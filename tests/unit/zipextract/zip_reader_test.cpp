@@ -117,6 +117,16 @@ TEST_F(ZipReaderTest, NestedNamesCreateTheirDirectoriesAndDirectoryEntriesOnlyAD
   EXPECT_TRUE(fs::is_empty(root() / "docs"));
 }
 
+TEST_F(ZipReaderTest, SlashEndedNameWithoutDirectoryAttributeMakesOnlyItsFolders) {
+  EntrySpec folder{"assets/icons/", ""};
+  folder.externalAttributes = 0;
+  Write({folder});
+  ASSERT_EQ(Open(), ZipOk);
+  EXPECT_EQ(reader_.extractEntry(0, L"assets/icons/"), ZipErrNoFile);
+  EXPECT_TRUE(fs::is_directory(root() / "assets" / "icons"));
+  EXPECT_FALSE(HasTemporaryFiles(root() / "assets" / "icons"));
+}
+
 TEST_F(ZipReaderTest, EmptyEntryIsAnEmptyFileWithItsTimes) {
   EntrySpec empty{"empty.txt", ""};
   empty.localExtra = ziptest::UtBlock(1, {86400});

@@ -78,6 +78,30 @@ TEST_F(ZipReaderWin32, ReadOnlyEntryCannotBeExtractedOverItself) {
   EXPECT_EQ(std::distance(fs::directory_iterator(root()), fs::directory_iterator()), 1);
 }
 
+TEST_F(ZipReaderWin32, HiddenSystemFileIsReplaced) {
+  ASSERT_TRUE(ziptest::WriteArchive(archive(), {EntrySpec{"h.txt", "new"}}));
+  fs::create_directories(root());
+  ziptest::WriteBytes(root() / "h.txt", "old");
+  ASSERT_TRUE(SetFileAttributesW((root() / "h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_EQ(Open(), ZipOk);
+  EXPECT_EQ(reader_.extractEntry(0, L"h.txt"), ZipOk);
+  EXPECT_EQ(ziptest::ReadBytes(root() / "h.txt"), "new");
+  EXPECT_EQ(ziptest::Attributes(root() / "h.txt") & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), 0u);
+}
+
+TEST_F(ZipReaderWin32, TargetHeldOpenByAnotherProgramIsLeftAsItWas) {
+  ASSERT_TRUE(ziptest::WriteArchive(archive(), {EntrySpec{"busy.dll", "new"}}));
+  fs::create_directories(root());
+  ziptest::WriteBytes(root() / "busy.dll", "old");
+  HANDLE busy = CreateFileW((root() / "busy.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  ASSERT_EQ(Open(), ZipOk);
+  EXPECT_EQ(reader_.extractEntry(0, L"busy.dll"), ZipErrNoFile);
+  CloseHandle(busy);
+  EXPECT_EQ(ziptest::ReadBytes(root() / "busy.dll"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(root()), fs::directory_iterator()), 1);
+}
+
 TEST_F(ZipReaderWin32, ArchiveOpensWhileAnotherReaderHoldsIt) {
   ASSERT_TRUE(ziptest::WriteArchive(archive(), {EntrySpec{"a.txt", "a"}}));
   HANDLE other =
