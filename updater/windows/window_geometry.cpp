@@ -1,0 +1,49 @@
+#include "updater/windows/window_geometry.h"
+
+#include <cwchar>
+
+namespace updater_ui {
+
+namespace {
+
+// One axis: centred on [refLow, refHigh], then kept inside [workLow, workHigh].
+int PlaceOnAxis(int refLow, int refHigh, int size, int workLow, int workHigh) {
+  int pos = (refLow + refHigh) / 2 - size / 2;
+  if (pos < workLow) {
+    pos = workLow;
+  } else if (pos + size > workHigh) {
+    pos = workHigh - size;
+  }
+  return pos;
+}
+
+bool PassesThroughBand(const wchar_t* controlClass) {
+  if (controlClass == nullptr) return false;
+  return std::wcscmp(controlClass, L"ButtonUI") == 0 || std::wcscmp(controlClass, L"OptionUI") == 0 ||
+         std::wcscmp(controlClass, L"TextUI") == 0;
+}
+
+}  // namespace
+
+SkinUI::UiPoint CenteredPosition(const CentringInput& input) {
+  const bool onOwner = input.hasOwner && !input.ownerMinimised;
+  const SkinUI::UiRect& ref = onOwner ? input.ownerRect : input.workArea;
+  const SkinUI::UiRect& work = input.workArea;
+  SkinUI::UiPoint pos;
+  pos.x = PlaceOnAxis(ref.left, ref.right, input.window.Width(), work.left, work.right);
+  pos.y = PlaceOnAxis(ref.top, ref.bottom, input.window.Height(), work.top, work.bottom);
+  return pos;
+}
+
+SkinUI::UiRect WidenedToLeft(const SkinUI::UiRect& window, int width) {
+  return SkinUI::UiRect{window.right - width, window.top, window.right, window.bottom};
+}
+
+bool IsDragPoint(const SkinUI::UiRect& band, int clientWidth, SkinUI::UiPoint pt,
+                 const wchar_t* controlClass) {
+  const bool inBand =
+      pt.x >= band.left && pt.x < clientWidth - band.right && pt.y >= band.top && pt.y < band.bottom;
+  return inBand && !PassesThroughBand(controlClass);
+}
+
+}  // namespace updater_ui
