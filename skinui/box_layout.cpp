@@ -21,11 +21,27 @@ AxisView ViewOf(CControlUI& child, BoxAxis axis, const UiRect& content) {
   const UiSize size = child.EstimateSize(UiSize{content.Width(), content.Height()});
   const UiRect& p = child.GetPadding();
   if (axis == BoxAxis::kHorizontal) {
-    return {size.cx, child.GetFixedHeight(), child.GetMinWidth(), child.GetMaxWidth(),
-            child.GetMinHeight(), child.GetMaxHeight(), p.left, p.right, p.top, p.bottom};
+    return {size.cx,
+            child.GetFixedHeight(),
+            child.GetMinWidth(),
+            child.GetMaxWidth(),
+            child.GetMinHeight(),
+            child.GetMaxHeight(),
+            p.left,
+            p.right,
+            p.top,
+            p.bottom};
   }
-  return {size.cy, child.GetFixedWidth(), child.GetMinHeight(), child.GetMaxHeight(),
-          child.GetMinWidth(), child.GetMaxWidth(), p.top, p.bottom, p.left, p.right};
+  return {size.cy,
+          child.GetFixedWidth(),
+          child.GetMinHeight(),
+          child.GetMaxHeight(),
+          child.GetMinWidth(),
+          child.GetMaxWidth(),
+          p.top,
+          p.bottom,
+          p.left,
+          p.right};
 }
 
 int Clamp(int value, int low, int high) { return std::max(low, std::min(value, high)); }
@@ -38,14 +54,13 @@ int ToCoordinate(Wide v) {
 }
 
 struct Plan {
-  Wide fixed = 0;        // space taken by fixed sizes, paddings and spacing
+  Wide fixed = 0;       // space taken by fixed sizes, paddings and spacing
   int adjustables = 0;  // children whose size the layout chooses
 };
 
 // First pass: how much of the primary axis is already spoken for, and by how many
 // children the rest is shared.
-Plan MeasureFixed(BoxAxis axis, const UiRect& content, int spacing,
-                  const std::vector<CControlUI*>& visible) {
+Plan MeasureFixed(BoxAxis axis, const UiRect& content, int spacing, const std::vector<CControlUI*>& visible) {
   Plan plan;
   for (CControlUI* child : visible) {
     const AxisView v = ViewOf(*child, axis, content);
@@ -77,8 +92,7 @@ UiRect Place(BoxAxis axis, const UiRect& content, const AxisView& v, Wide startW
 
 }  // namespace
 
-void LayoutBox(BoxAxis axis, const UiRect& content, int spacing,
-               const std::vector<CControlUI*>& children) {
+void LayoutBox(BoxAxis axis, const UiRect& content, int spacing, const std::vector<CControlUI*>& children) {
   std::vector<CControlUI*> visible;
   for (CControlUI* child : children) {
     if (child->IsVisible()) visible.push_back(child);

@@ -15,7 +15,6 @@ enum class BoxAxis { kHorizontal, kVertical };
 
 // Places `children` (hidden ones are skipped) inside `content`, with
 // `spacing` pixels between neighbours.
-void LayoutBox(BoxAxis axis, const UiRect& content, int spacing,
-               const std::vector<CControlUI*>& children);
+void LayoutBox(BoxAxis axis, const UiRect& content, int spacing, const std::vector<CControlUI*>& children);
 
 }  // namespace SkinUI

@@ -9,11 +9,11 @@ CButtonUI::CButtonUI() { SetTextStyle(kTextCenter | kTextVCenter); }
 
 const wchar_t* CButtonUI::GetClass() const { return L"ButtonUI"; }
 
-#define SKINUI_IMAGE_SETTER(Name, field) \
+#define SKINUI_IMAGE_SETTER(Name, field)            \
   void CButtonUI::Name(const std::wstring& image) { \
-    if (field == image) return;                    \
-    field = image;                                 \
-    Invalidate();                                  \
+    if (field == image) return;                     \
+    field = image;                                  \
+    Invalidate();                                   \
   }
 SKINUI_IMAGE_SETTER(SetNormalImage, normalImage_)
 SKINUI_IMAGE_SETTER(SetHotImage, hotImage_)

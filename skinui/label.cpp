@@ -78,11 +78,10 @@ void CLabelUI::DrawLabelText(IRenderer& renderer, UiColor color) {
   if (GetText().empty() || !GetManager()) return;
   if (color == 0) color = GetManager()->GetDefaultTextColor();
   const UiRect& r = GetPos();
-  const UiRect textRect{r.left + textPadding_.left, r.top + textPadding_.top,
-                        r.right - textPadding_.right, r.bottom - textPadding_.bottom};
+  const UiRect textRect{r.left + textPadding_.left, r.top + textPadding_.top, r.right - textPadding_.right,
+                        r.bottom - textPadding_.bottom};
   if (textRect.IsEmpty()) return;
-  renderer.DrawString(textRect, GetText(), GetManager()->GetFont(font_), color,
-                    textStyle_ | kTextVCenter);
+  renderer.DrawString(textRect, GetText(), GetManager()->GetFont(font_), color, textStyle_ | kTextVCenter);
 }
 
 }  // namespace SkinUI

@@ -33,9 +33,7 @@ uLong ZCALLBACK MemRead(voidpf, voidpf stream, void* buf, uLong size) {
 
 uLong ZCALLBACK MemWrite(voidpf, voidpf, const void*, uLong) { return 0; }
 
-long ZCALLBACK MemTell(voidpf, voidpf stream) {
-  return static_cast<long>(static_cast<Stream*>(stream)->pos);
-}
+long ZCALLBACK MemTell(voidpf, voidpf stream) { return static_cast<long>(static_cast<Stream*>(stream)->pos); }
 
 long ZCALLBACK MemSeek(voidpf, voidpf stream, uLong offset, int origin) {
   auto* s = static_cast<Stream*>(stream);
@@ -78,8 +76,7 @@ class CurrentEntry {
 
 }  // namespace
 
-MemoryZipReader::MemoryZipReader(const void* data, std::size_t size)
-    : stream_(std::make_unique<Stream>()) {
+MemoryZipReader::MemoryZipReader(const void* data, std::size_t size) : stream_(std::make_unique<Stream>()) {
   stream_->data = static_cast<const unsigned char*>(data);
   stream_->size = data ? size : 0;
   zlib_filefunc_def io{};
@@ -98,8 +95,8 @@ MemoryZipReader::~MemoryZipReader() {
   if (zip_) unzClose(static_cast<unzFile>(zip_));
 }
 
-bool MemoryZipReader::ReadEntry(const std::string& utf8Name, std::size_t maxSize,
-                                std::vector<char>& bytes, std::wstring& error) {
+bool MemoryZipReader::ReadEntry(const std::string& utf8Name, std::size_t maxSize, std::vector<char>& bytes,
+                                std::wstring& error) {
   bytes.clear();
   auto* zip = static_cast<unzFile>(zip_);
   if (!zip) {
@@ -126,9 +123,8 @@ bool MemoryZipReader::ReadEntry(const std::string& utf8Name, std::size_t maxSize
   }
   bytes.resize(info.uncompressed_size);
   CurrentEntry entry(zip);
-  const int got = entry.IsOpen() ? unzReadCurrentFile(zip, bytes.data(),
-                                                      static_cast<unsigned>(bytes.size()))
-                                 : -1;
+  const int got =
+      entry.IsOpen() ? unzReadCurrentFile(zip, bytes.data(), static_cast<unsigned>(bytes.size())) : -1;
   if (got != static_cast<int>(bytes.size()) || !entry.Close()) {
     bytes.clear();
     error = L"Could not unzip file";

@@ -24,8 +24,7 @@ class INotifyUI {
 class IMessageFilterUI {
  public:
   virtual ~IMessageFilterUI() = default;
-  virtual UiResult FilterMessage(UiMessage uMsg, UiWParam wParam, UiLParam lParam,
-                                 bool& handled) = 0;
+  virtual UiResult FilterMessage(UiMessage uMsg, UiWParam wParam, UiLParam lParam, bool& handled) = 0;
 };
 
 // Routes notifications by type to handlers registered with On().

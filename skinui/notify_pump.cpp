@@ -1,6 +1,6 @@
-#include "skinui/notify.h"
-
 #include <utility>
+
+#include "skinui/notify.h"
 
 namespace SkinUI {
 

@@ -38,8 +38,8 @@ class IRenderer {
   virtual bool DrawImage(const UiRect& dest, const SkinImage& image) = 0;
   // One line, vertically centred per `style`, transparent background; only the
   // RGB of `color` is used.
-  virtual void DrawString(const UiRect& rect, const std::wstring& text, const UiFont& font,
-                        UiColor color, unsigned style) = 0;
+  virtual void DrawString(const UiRect& rect, const std::wstring& text, const UiFont& font, UiColor color,
+                          unsigned style) = 0;
   // Restricts painting to the intersection of `rect` and the current clip,
   // until the matching PopClip.
   virtual void PushClip(const UiRect& rect) = 0;

@@ -20,9 +20,8 @@ constexpr std::size_t kMaxFaceLength = 32;
 
 // Resource declarations the builder knows; no shipped skin uses the last four.
 bool IsResourceElement(const std::wstring& name) {
-  return EqualsNoCase(name, L"Font") || EqualsNoCase(name, L"Image") ||
-         EqualsNoCase(name, L"Default") || EqualsNoCase(name, L"MultiLanguage") ||
-         EqualsNoCase(name, L"Include");
+  return EqualsNoCase(name, L"Font") || EqualsNoCase(name, L"Image") || EqualsNoCase(name, L"Default") ||
+         EqualsNoCase(name, L"MultiLanguage") || EqualsNoCase(name, L"Include");
 }
 
 // A font is registered only with an id >= 0 and a name.
@@ -70,8 +69,7 @@ void ApplyWindowAttributes(const XmlNode& node, CSkinManagerUI& manager) {
   }
 }
 
-std::unique_ptr<CControlUI> CreateControl(const std::wstring& element,
-                                          IDialogBuilderCallback* callback) {
+std::unique_ptr<CControlUI> CreateControl(const std::wstring& element, IDialogBuilderCallback* callback) {
   if (auto control = CreateBuiltinControl(element)) return control;
   return callback ? callback->MakeControl(element) : nullptr;
 }
@@ -107,8 +105,7 @@ std::unique_ptr<CControlUI> CreateBuiltinControl(const std::wstring& element) {
 }
 
 std::unique_ptr<CControlUI> CSkinBuilder::Build(const std::wstring& entryName,
-                                                IDialogBuilderCallback* callback,
-                                                CSkinManagerUI& manager) {
+                                                IDialogBuilderCallback* callback, CSkinManagerUI& manager) {
   std::vector<char> bytes;
   if (!ReadSkinEntry(entryName, bytes, error_)) return nullptr;
   return BuildFromMemory(bytes.data(), bytes.size(), callback, manager);
@@ -126,8 +123,7 @@ std::unique_ptr<CControlUI> CSkinBuilder::BuildFromMemory(const char* data, std:
   return BuildTree(*reader.Root(), callback, manager);
 }
 
-std::unique_ptr<CControlUI> CSkinBuilder::BuildTree(const XmlNode& root,
-                                                    IDialogBuilderCallback* callback,
+std::unique_ptr<CControlUI> CSkinBuilder::BuildTree(const XmlNode& root, IDialogBuilderCallback* callback,
                                                     CSkinManagerUI& manager) {
   std::unique_ptr<CControlUI> tree;
   for (const XmlNode& child : root.children) {

@@ -24,12 +24,11 @@ class CSkinBuilder {
   // Reads the entry from the skin package and builds it. Returns the root
   // control (not yet attached to the manager) or nullptr; the reason is kept
   // in GetLastErrorMessage().
-  std::unique_ptr<CControlUI> Build(const std::wstring& entryName,
-                                    IDialogBuilderCallback* callback, CSkinManagerUI& manager);
+  std::unique_ptr<CControlUI> Build(const std::wstring& entryName, IDialogBuilderCallback* callback,
+                                    CSkinManagerUI& manager);
   // Same from document bytes (UTF-8, optional byte-order mark).
   std::unique_ptr<CControlUI> BuildFromMemory(const char* data, std::size_t size,
-                                              IDialogBuilderCallback* callback,
-                                              CSkinManagerUI& manager);
+                                              IDialogBuilderCallback* callback, CSkinManagerUI& manager);
 
   const std::wstring& GetLastErrorMessage() const { return error_; }
 

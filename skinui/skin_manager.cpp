@@ -23,9 +23,7 @@ bool IsSelfOrAncestor(const CControlUI* candidate, const CControlUI* control) {
 
 }  // namespace
 
-CSkinManagerUI::CSkinManagerUI() : alive_(std::make_shared<bool>(true)) {
-  defaultFont_.isDefault = true;
-}
+CSkinManagerUI::CSkinManagerUI() : alive_(std::make_shared<bool>(true)) { defaultFont_.isDefault = true; }
 
 CSkinManagerUI::~CSkinManagerUI() {
   *alive_ = false;
@@ -121,8 +119,7 @@ void CSkinManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) {
   filters_.erase(std::remove(filters_.begin(), filters_.end(), filter), filters_.end());
 }
 
-UiResult CSkinManagerUI::PreMessageFilter(UiMessage msg, UiWParam wParam, UiLParam lParam,
-                                          bool& handled) {
+UiResult CSkinManagerUI::PreMessageFilter(UiMessage msg, UiWParam wParam, UiLParam lParam, bool& handled) {
   const auto filters = filters_;
   const std::shared_ptr<bool> alive = alive_;
   for (IMessageFilterUI* filter : filters) {
@@ -134,8 +131,7 @@ UiResult CSkinManagerUI::PreMessageFilter(UiMessage msg, UiWParam wParam, UiLPar
   return 0;
 }
 
-void CSkinManagerUI::SendNotify(CControlUI* sender, const wchar_t* type, UiWParam wParam,
-                                UiLParam lParam) {
+void CSkinManagerUI::SendNotify(CControlUI* sender, const wchar_t* type, UiWParam wParam, UiLParam lParam) {
   TSkinNotify msg;
   msg.sType = type;
   msg.pSender = sender;

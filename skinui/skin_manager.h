@@ -94,8 +94,7 @@ class CSkinManagerUI {
   UiResult PreMessageFilter(UiMessage msg, UiWParam wParam, UiLParam lParam, bool& handled);
 
   // Sends a notification to every listener in registration order.
-  void SendNotify(CControlUI* sender, const wchar_t* type, UiWParam wParam = 0,
-                  UiLParam lParam = 0);
+  void SendNotify(CControlUI* sender, const wchar_t* type, UiWParam wParam = 0, UiLParam lParam = 0);
 
   // Layout and painting.
   void NeedUpdate();

@@ -84,8 +84,7 @@ UiColor ParseColor(const std::wstring& text) {
 int ClampGeometry(int value) { return std::clamp(value, -kGeometryLimit, kGeometryLimit); }
 
 UiRect ClampGeometry(const UiRect& r) {
-  return UiRect{ClampGeometry(r.left), ClampGeometry(r.top), ClampGeometry(r.right),
-                ClampGeometry(r.bottom)};
+  return UiRect{ClampGeometry(r.left), ClampGeometry(r.top), ClampGeometry(r.right), ClampGeometry(r.bottom)};
 }
 
 std::wstring ToLowerAscii(std::wstring text) {

@@ -24,8 +24,7 @@ struct ParseError {
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool IsNameChar(char c) {
-  return !IsSpace(c) && c != '<' && c != '>' && c != '/' && c != '=' && c != '"' && c != '\'' &&
-         c != '\0';
+  return !IsSpace(c) && c != '<' && c != '>' && c != '/' && c != '=' && c != '"' && c != '\'' && c != '\0';
 }
 
 // Appends the UTF-8 form of a numeric character reference; false when invalid.

@@ -36,7 +36,7 @@ class CGdiRenderer : public IRenderer {
   void FillRect(const UiRect& rect, UiColor color) override;
   bool DrawImage(const UiRect& dest, const SkinImage& image) override;
   void DrawString(const UiRect& rect, const std::wstring& text, const UiFont& font, UiColor color,
-                unsigned style) override;
+                  unsigned style) override;
   void PushClip(const UiRect& rect) override;
   void PopClip() override;
 

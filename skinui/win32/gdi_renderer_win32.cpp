@@ -7,9 +7,7 @@ namespace SkinUI {
 
 namespace {
 
-COLORREF ToColorRef(UiColor color) {
-  return RGB((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
-}
+COLORREF ToColorRef(UiColor color) { return RGB((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF); }
 
 RECT ToRect(const UiRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -98,12 +96,12 @@ bool CGdiRenderer::DrawImage(const UiRect& dest, const SkinImage& image) {
   ScopedSelect select(source.Get(), bitmap);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   ::SetStretchBltMode(dc_, HALFTONE);
-  return ::AlphaBlend(dc_, dest.left, dest.top, dest.Width(), dest.Height(), source.Get(), 0, 0,
-                      image.width, image.height, blend) != FALSE;
+  return ::AlphaBlend(dc_, dest.left, dest.top, dest.Width(), dest.Height(), source.Get(), 0, 0, image.width,
+                      image.height, blend) != FALSE;
 }
 
-void CGdiRenderer::DrawString(const UiRect& rect, const std::wstring& text, const UiFont& font,
-                            UiColor color, unsigned style) {
+void CGdiRenderer::DrawString(const UiRect& rect, const std::wstring& text, const UiFont& font, UiColor color,
+                              unsigned style) {
   if (text.empty()) return;
   RECT rc = ToRect(rect);
   UINT format = DT_SINGLELINE | DT_NOPREFIX;

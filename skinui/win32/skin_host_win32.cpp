@@ -120,8 +120,8 @@ void CSkinHostWin32::PaintInto(HDC target, const RECT& area) {
     CGdiRenderer renderer(memory.Get(), cache_);
     manager_.Paint(renderer, UiRect{area.left, area.top, area.right, area.bottom});
   }
-  ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top,
-           memory.Get(), area.left, area.top, SRCCOPY);
+  ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, memory.Get(),
+           area.left, area.top, SRCCOPY);
 }
 
 void CSkinHostWin32::OnMouseMove(LPARAM lParam) {
@@ -135,8 +135,7 @@ void CSkinHostWin32::RequestMouseTracking() {
   tme.cbSize = sizeof(tme);
   tme.dwFlags = TME_HOVER | TME_LEAVE;
   tme.hwndTrack = hwnd_;
-  tme.dwHoverTime = tooltip_ ? static_cast<DWORD>(::SendMessageW(tooltip_, TTM_GETDELAYTIME,
-                                                                 TTDT_INITIAL, 0))
+  tme.dwHoverTime = tooltip_ ? static_cast<DWORD>(::SendMessageW(tooltip_, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
                              : kDefaultHoverMs;
   if (::TrackMouseEvent(&tme)) {
     trackingMouse_ = true;
@@ -179,8 +178,7 @@ UiRect CSkinHostWin32::ClientRect() const {
 
 void CSkinHostWin32::ResizeWindow(int width, int height) {
   if (!hwnd_) return;
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CSkinHostWin32::CaptureMouse() {
@@ -209,10 +207,9 @@ void CSkinHostWin32::ShowToolTip(const std::wstring& text, const UiRect& control
   if (!tooltip_) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
-    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                 ::GetModuleHandleW(nullptr), nullptr);
+    tooltip_ = ::CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (!tooltip_) return;
     ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
   } else {

@@ -1,5 +1,3 @@
-#include "skinui/win32/window_impl_base.h"
-
 #include <windowsx.h>
 
 #include <cstring>
@@ -10,6 +8,7 @@
 #include "platform/platform.h"
 #include "skinui/skin_package.h"
 #include "skinui/win32/skin_host_win32.h"
+#include "skinui/win32/window_impl_base.h"
 
 namespace SkinUI {
 
@@ -82,26 +81,47 @@ LRESULT WindowImplBase::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lPar
 
 LRESULT WindowImplBase::DispatchHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
   switch (msg) {
-    case WM_CREATE: return OnCreate(msg, wParam, lParam, handled);
-    case WM_CLOSE: return OnClose(msg, wParam, lParam, handled);
-    case WM_DESTROY: return OnDestroy(msg, wParam, lParam, handled);
-    case WM_NCACTIVATE: return OnNcActivate(msg, wParam, lParam, handled);
-    case WM_NCCALCSIZE: return OnNcCalcSize(msg, wParam, lParam, handled);
-    case WM_NCPAINT: return OnNcPaint(msg, wParam, lParam, handled);
-    case WM_NCHITTEST: return OnNcHitTest(msg, wParam, lParam, handled);
-    case WM_GETMINMAXINFO: return OnGetMinMaxInfo(msg, wParam, lParam, handled);
-    case WM_MOUSEWHEEL: return OnMouseWheel(msg, wParam, lParam, handled);
-    case WM_MOUSEHOVER: return OnMouseHover(msg, wParam, lParam, handled);
-    case WM_SIZE: return OnSize(msg, wParam, lParam, handled);
-    case WM_CHAR: return OnChar(msg, wParam, lParam, handled);
-    case WM_SYSCOMMAND: return OnSysCommand(msg, wParam, lParam, handled);
-    case WM_KEYDOWN: return OnKeyDown(msg, wParam, lParam, handled);
-    case WM_KILLFOCUS: return OnKillFocus(msg, wParam, lParam, handled);
-    case WM_SETFOCUS: return OnSetFocus(msg, wParam, lParam, handled);
-    case WM_LBUTTONDOWN: return OnLButtonDown(msg, wParam, lParam, handled);
-    case WM_LBUTTONUP: return OnLButtonUp(msg, wParam, lParam, handled);
-    case WM_MOUSEMOVE: return OnMouseMove(msg, wParam, lParam, handled);
-    default: handled = false; return 0;
+    case WM_CREATE:
+      return OnCreate(msg, wParam, lParam, handled);
+    case WM_CLOSE:
+      return OnClose(msg, wParam, lParam, handled);
+    case WM_DESTROY:
+      return OnDestroy(msg, wParam, lParam, handled);
+    case WM_NCACTIVATE:
+      return OnNcActivate(msg, wParam, lParam, handled);
+    case WM_NCCALCSIZE:
+      return OnNcCalcSize(msg, wParam, lParam, handled);
+    case WM_NCPAINT:
+      return OnNcPaint(msg, wParam, lParam, handled);
+    case WM_NCHITTEST:
+      return OnNcHitTest(msg, wParam, lParam, handled);
+    case WM_GETMINMAXINFO:
+      return OnGetMinMaxInfo(msg, wParam, lParam, handled);
+    case WM_MOUSEWHEEL:
+      return OnMouseWheel(msg, wParam, lParam, handled);
+    case WM_MOUSEHOVER:
+      return OnMouseHover(msg, wParam, lParam, handled);
+    case WM_SIZE:
+      return OnSize(msg, wParam, lParam, handled);
+    case WM_CHAR:
+      return OnChar(msg, wParam, lParam, handled);
+    case WM_SYSCOMMAND:
+      return OnSysCommand(msg, wParam, lParam, handled);
+    case WM_KEYDOWN:
+      return OnKeyDown(msg, wParam, lParam, handled);
+    case WM_KILLFOCUS:
+      return OnKillFocus(msg, wParam, lParam, handled);
+    case WM_SETFOCUS:
+      return OnSetFocus(msg, wParam, lParam, handled);
+    case WM_LBUTTONDOWN:
+      return OnLButtonDown(msg, wParam, lParam, handled);
+    case WM_LBUTTONUP:
+      return OnLButtonUp(msg, wParam, lParam, handled);
+    case WM_MOUSEMOVE:
+      return OnMouseMove(msg, wParam, lParam, handled);
+    default:
+      handled = false;
+      return 0;
   }
 }
 
@@ -146,8 +166,7 @@ bool WindowImplBase::RegisterResourceSkin() {
   const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
   if (!bytes || size == 0) return false;
   // The package is read for the rest of the process; its copy is never freed.
-  auto* copy = new std::vector<char>(static_cast<const char*>(bytes),
-                                     static_cast<const char*>(bytes) + size);
+  auto* copy = new std::vector<char>(static_cast<const char*>(bytes), static_cast<const char*>(bytes) + size);
   return RegisterSkinZipFromMemory(copy->data(), copy->size());
 }
 
@@ -225,10 +244,10 @@ LRESULT WindowImplBase::OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, boo
   return 0;
 }
 
-#define SKINUI_PASS_THROUGH(Handler)                                 \
+#define SKINUI_PASS_THROUGH(Handler)                                     \
   LRESULT WindowImplBase::Handler(UINT, WPARAM, LPARAM, bool& handled) { \
-    handled = false;                                                   \
-    return 0;                                                          \
+    handled = false;                                                     \
+    return 0;                                                            \
   }
 SKINUI_PASS_THROUGH(OnMouseWheel)
 SKINUI_PASS_THROUGH(OnMouseHover)

@@ -24,9 +24,8 @@ class CWindowWnd {
 
   // Registers the class of WindowClassName() (an existing class counts) and
   // creates the window. Returns nullptr on failure.
-  HWND Create(HWND owner, const wchar_t* title, DWORD style, DWORD exStyle,
-              int x = CW_USEDEFAULT, int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT,
-              int cy = CW_USEDEFAULT);
+  HWND Create(HWND owner, const wchar_t* title, DWORD style, DWORD exStyle, int x = CW_USEDEFAULT,
+              int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT);
   bool RegisterWindowClass();
 
   // Resizes the window so that its client area is cx x cy (not moved).

@@ -1,8 +1,7 @@
-#include "skinui/win32/window_wnd.h"
-
 #include <atomic>
 
 #include "logging/n_log.h"
+#include "skinui/win32/window_wnd.h"
 
 namespace SkinUI {
 
@@ -42,11 +41,11 @@ bool CWindowWnd::RegisterWindowClass() {
   return false;
 }
 
-HWND CWindowWnd::Create(HWND owner, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y,
-                        int cx, int cy) {
+HWND CWindowWnd::Create(HWND owner, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y, int cx,
+                        int cy) {
   if (!RegisterWindowClass()) return nullptr;
-  HWND hwnd = ::CreateWindowExW(exStyle, WindowClassName(), title, style, x, y, cx, cy, owner,
-                                nullptr, GetSkinInstance(), this);
+  HWND hwnd = ::CreateWindowExW(exStyle, WindowClassName(), title, style, x, y, cx, cy, owner, nullptr,
+                                GetSkinInstance(), this);
   if (!hwnd) ZM_ERROR << "CreateWindowExW failed, error: " << ::GetLastError();
   return hwnd;
 }

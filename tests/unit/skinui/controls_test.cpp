@@ -106,8 +106,9 @@ TEST_F(ControlsTest, ButtonTextColourFollowsItsState) {
   manager.OnButtonDown(SkinUI::UiPoint{230, 75});
   EXPECT_EQ(confirm->CurrentTextColor(), 0x00B2C3CCu);
   const auto ops = Paint();
-  const auto text = std::find_if(ops.begin(), ops.end(),
-                                 [](const PaintOp& op) { return op.kind == PaintOp::kText && op.text == L"OK"; });
+  const auto text = std::find_if(ops.begin(), ops.end(), [](const PaintOp& op) {
+    return op.kind == PaintOp::kText && op.text == L"OK";
+  });
   ASSERT_NE(text, ops.end());
   EXPECT_EQ(text->color, 0x00B2C3CCu);
   EXPECT_EQ(text->style, SkinUI::kTextCenter | SkinUI::kTextVCenter);

@@ -29,7 +29,7 @@ class RecordingRenderer : public SkinUI::IRenderer {
     return true;
   }
   void DrawString(const SkinUI::UiRect& rect, const std::wstring& text, const SkinUI::UiFont&,
-                SkinUI::UiColor color, unsigned style) override {
+                  SkinUI::UiColor color, unsigned style) override {
     ops.push_back({PaintOp::kText, rect, Clip(), color, nullptr, text, style});
   }
   void PushClip(const SkinUI::UiRect& rect) override {

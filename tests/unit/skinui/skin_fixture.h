@@ -28,8 +28,9 @@ class ShippedSkinTest : public ::testing::Test {
     SkinUI::CSkinBuilder builder;
     auto root = builder.Build(entry, nullptr, manager);
     if (!root) {
-      ADD_FAILURE() << "build failed: " << std::string(builder.GetLastErrorMessage().begin(),
-                                                       builder.GetLastErrorMessage().end());
+      ADD_FAILURE() << "build failed: "
+                    << std::string(builder.GetLastErrorMessage().begin(),
+                                   builder.GetLastErrorMessage().end());
       return false;
     }
     manager.AttachDialog(std::move(root));

@@ -1,5 +1,7 @@
 // The skin package: zip in memory, entries on disk, size limit, error texts.
 
+#include "skinui/skin_package.h"
+
 #include <gtest/gtest.h>
 #include <zip.h>
 
@@ -12,7 +14,6 @@
 
 #include "skinui/skin_builder.h"
 #include "skinui/skin_manager.h"
-#include "skinui/skin_package.h"
 
 namespace {
 
@@ -41,9 +42,9 @@ class SkinPackageTest : public ::testing::Test {
     zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
     EXPECT_NE(zf, nullptr);
     for (const auto& [name, data] : entries) {
-      EXPECT_EQ(zipOpenNewFileInZip(zf, name.c_str(), nullptr, nullptr, 0, nullptr, 0, nullptr,
-                                    Z_DEFLATED, 6),
-                ZIP_OK);
+      EXPECT_EQ(
+          zipOpenNewFileInZip(zf, name.c_str(), nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, 6),
+          ZIP_OK);
       if (!data.empty()) zipWriteInFileInZip(zf, data.data(), static_cast<unsigned>(data.size()));
       zipCloseFileInZip(zf);
     }
@@ -175,8 +176,8 @@ TEST_F(SkinPackageTest, BuiltSkinPackageHoldsEveryEntryAtTopLevel) {
     EXPECT_NE(builder.Build(skin, nullptr, manager), nullptr) << ToNarrow(builder.GetLastErrorMessage());
   }
   SkinUI::CSkinManagerUI manager;
-  for (const wchar_t* base : {L"btn_close", L"btn_skip", L"btn_install", L"btn_common",
-                              L"btn_cancel", L"btn_launch", L"btn_confirm"}) {
+  for (const wchar_t* base : {L"btn_close", L"btn_skip", L"btn_install", L"btn_common", L"btn_cancel",
+                              L"btn_launch", L"btn_confirm"}) {
     for (const wchar_t* state : {L"_n", L"_h", L"_p"}) {
       for (const wchar_t* lang : {L"", L"_en"}) {
         const std::wstring name = std::wstring(base) + state + lang + L".png";

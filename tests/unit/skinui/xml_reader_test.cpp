@@ -1,8 +1,8 @@
+#include "skinui/xml_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "skinui/xml_reader.h"
 
 namespace {
 
@@ -34,7 +34,8 @@ TEST(XmlReaderTest, SkipsByteOrderMarkDeclarationAndComments) {
       "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- a <comment> -->\n"
       "<Window><!-- inner --><Label text=\"\xE6\x8F\x90\xE7\xA4\xBA\"/>text<?pi?></Window>";
   CSkinXmlReader reader;
-  ASSERT_TRUE(reader.Load(xml.data(), xml.size())) << std::string(reader.GetLastErrorMessage().begin(), reader.GetLastErrorMessage().end());
+  ASSERT_TRUE(reader.Load(xml.data(), xml.size()))
+      << std::string(reader.GetLastErrorMessage().begin(), reader.GetLastErrorMessage().end());
   ASSERT_EQ(reader.Root()->children.size(), 1u);
   EXPECT_EQ(*reader.Root()->children[0].Attribute(L"text"), L"\u63d0\u793a");
 }

@@ -1,6 +1,7 @@
 // The shipped skins built into real windows under Wine: pixels read back from
 // the window, clicks, tooltips, the caption band and the message loop filters.
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,8 +12,6 @@
 #include "skinui/label.h"
 #include "skinui/progress.h"
 #include "test_skin_window.h"
-
-#include <commctrl.h>
 
 namespace skintest {
 namespace {
@@ -173,10 +172,17 @@ TEST_F(SkinWindowTest, Screenshots) {
     const wchar_t* message;
     const wchar_t* button;
   } shots[] = {
-      {L"UpdaterWnd", L"\u65b0\u7248\u672c\u4e0b\u8f7d\u4e2d\uff0c\u5efa\u8bae\u4e0b\u8f7d\u5b8c\u6210\u540e\u518d\u8fdb\u5165\u6559\u5ba4...42%", nullptr},
+      {L"UpdaterWnd",
+       L"\u65b0\u7248\u672c\u4e0b\u8f7d\u4e2d\uff0c\u5efa\u8bae\u4e0b\u8f7d\u5b8c\u6210\u540e\u518d\u8fdb"
+       L"\u5165\u6559\u5ba4...42%",
+       nullptr},
       {L"UpdaterWnd_en", L"Download updatings......42%", nullptr},
-      {L"TipsBoxWnd", L"\u60a8\u7684\u5ba2\u6237\u7aef\u7248\u672c\u592a\u4f4e\uff0c\u5c06\u66f4\u65b0\u81f3\u6700\u65b0\u7248\u672c!", L"\u786e\u5b9a"},
-      {L"TipsBoxWnd_en", L"Your client version is too low. We will update it to the latest version!", L"\u786e\u5b9a"},
+      {L"TipsBoxWnd",
+       L"\u60a8\u7684\u5ba2\u6237\u7aef\u7248\u672c\u592a\u4f4e\uff0c\u5c06\u66f4\u65b0\u81f3\u6700\u65b0"
+       L"\u7248\u672c!",
+       L"\u786e\u5b9a"},
+      {L"TipsBoxWnd_en", L"Your client version is too low. We will update it to the latest version!",
+       L"\u786e\u5b9a"},
       {L"LaunchWnd", nullptr, nullptr},
       {L"LaunchWnd_en", nullptr, nullptr},
   };

@@ -1,8 +1,8 @@
 #include "test_skin_window.h"
 
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace skintest {
