@@ -1,5 +1,15 @@
-#include "platform/platform.h"
 #include "updater/updater_app.h"
+
+#include "platform/platform.h"
+#include "skinui/skin_package.h"
+#include "skinui/win32/window_impl_base.h"
+#include "skinui/win32/window_wnd.h"
+#include "updater/corner_placement.h"
+#include "updater/process_op.h"
+#include "updater/windows/tips_box_wnd.h"
+#include "updater/windows/ui_language.h"
+#include "updater/windows/ui_texts.h"
+#include "updater/windows/updater_wnd.h"
 #include "updater/zip_conf.h"
 
 namespace {
@@ -19,12 +29,48 @@ std::wstring UpdaterModulePath() {
 
 ZipConf parseZipConf(const wchar_t* commandLine) { return BuildZipConf(commandLine, UpdaterModulePath()); }
 
+// Tells the user, over the Client's own window when there is one, that the
+// Client is too old and will be updated now.
+void ShowClientTooOldNotice() {
+  const HWND client = FindWindowW(L"vellacast", nullptr);
+  CTipsBoxWnd notice(client, updater_ui::ClientTooOldText(updater_ui::CurrentUiLanguage()), kTipsBoxNotice);
+  notice.CenterOnOwner();
+  notice.RunModal();
+}
+
+void PlaceInBottomRightCorner(HWND window) {
+  RECT workArea{};
+  RECT bounds{};
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0) || !GetWindowRect(window, &bounds)) return;
+  const ScreenPoint corner = BottomRightCorner(ScreenRect{workArea.left, workArea.top, workArea.right, workArea.bottom},
+                                               ScreenRect{bounds.left, bounds.top, bounds.right, bounds.bottom});
+  SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+}
+
+// The updater window from creation to destruction; returns once its message
+// loop has ended. Destroying the window releases the worker, which stops it.
+void RunUpdaterWindow(const ZipConf& conf) {
+  CUpdaterWnd window;
+  window.ShowWindow(false);
+  PlaceInBottomRightCorner(window.GetHWND());
+  window.StartDownload(conf);
+  window.ShowWindow(true, true);
+  SetActiveWindow(window.GetHWND());
+  SetForegroundWindow(window.GetHWND());
+  SkinUI::RunMessageLoop();
+}
+
 }  // namespace
 
 bool UpdaterApp::Run(const wchar_t* commandLine) {
+  SkinUI::SetSkinInstance(instance_);
+  SkinUI::SetSkinResourcePath(platform::ModuleDirectory());
   const ZipConf conf = parseZipConf(commandLine);
-  // The version notice, the Client stop, the updater window and its message
-  // loop all work from this record; until they are in place the run ends with
-  // the configuration logged.
+  if (conf.forcedupdate == 1) {
+    ShowClientTooOldNotice();
+    KillClientAndWait();
+  }
+  RunUpdaterWindow(conf);
   return true;
 }
