@@ -1,6 +1,8 @@
 // The shipped skins built into real windows under Wine: pixels read back from
 // the window, clicks, tooltips, the caption band and the message loop filters.
 
+#include <windows.h>
+// commctrl.h needs windows.h first.
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
