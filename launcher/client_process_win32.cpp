@@ -1,4 +1,5 @@
 #include <windows.h>
+// Needs the declarations of windows.h.
 #include <tlhelp32.h>
 
 #include <vector>
@@ -13,9 +14,7 @@ namespace {
 
 using launcher::UniqueHandle;
 
-UniqueHandle TakeProcessSnapshot() {
-  return UniqueHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-}
+UniqueHandle TakeProcessSnapshot() { return UniqueHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)); }
 
 PROCESSENTRY32W EmptyEntry() {
   PROCESSENTRY32W entry{};

@@ -1,4 +1,5 @@
 #include <windows.h>
+// Needs the declarations of windows.h.
 #include <shellapi.h>
 
 #include <string>
@@ -27,7 +28,8 @@ int TakeStartRoad(const launcher::LaunchRequest& request) {
   ZM_INFO << "par: " << request.clientParameters;
   PreparePendingUpdate();
   ExtractPendingUpdate();
-  ShellExecuteW(nullptr, L"open", launcher::kClientFileName, request.clientParameters.c_str(), nullptr, SW_SHOW);
+  ShellExecuteW(nullptr, L"open", launcher::kClientFileName, request.clientParameters.c_str(), nullptr,
+                SW_SHOW);
   return 0;
 }
 

@@ -40,8 +40,8 @@ std::string UnescapeRecordValue(const std::string& escaped) {
     if (escaped[i] == '\\' && i + 1 < escaped.size() && escaped[i + 1] == '\\') {
       bytes.push_back('\\');
       ++i;
-    } else if (escaped[i] == '\\' && i + 3 < escaped.size() && escaped[i + 1] == 'x' && HexDigit(escaped[i + 2]) >= 0 &&
-        HexDigit(escaped[i + 3]) >= 0) {
+    } else if (escaped[i] == '\\' && i + 3 < escaped.size() && escaped[i + 1] == 'x' &&
+               HexDigit(escaped[i + 2]) >= 0 && HexDigit(escaped[i + 3]) >= 0) {
       bytes.push_back(static_cast<char>(HexDigit(escaped[i + 2]) * 16 + HexDigit(escaped[i + 3])));
       i += 3;
     } else {

@@ -17,10 +17,11 @@ constexpr DWORD kPipeReadTimeoutMs = 5000;
 
 std::string ToUtf8(const std::wstring& text) {
   if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                       nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
   std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
+                      nullptr);
   return bytes;
 }
 
@@ -35,8 +36,8 @@ std::wstring RecordPath() {
 
 void Record(const std::string& kind, const std::string& bytes) {
   const std::string line = fake_client::FormatRecordLine(GetCurrentProcessId(), kind, bytes);
-  HANDLE file = CreateFileW(RecordPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(RecordPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
@@ -70,7 +71,8 @@ Options ReadOptions(const std::wstring& parameters) {
   const std::wstring lifetimeSwitch = L"--zvk-lifetime=";
   const auto at = parameters.find(lifetimeSwitch);
   if (at != std::wstring::npos) {
-    options.lifetimeMs = static_cast<DWORD>(std::wcstoul(parameters.c_str() + at + lifetimeSwitch.size(), nullptr, 10));
+    options.lifetimeMs =
+        static_cast<DWORD>(std::wcstoul(parameters.c_str() + at + lifetimeSwitch.size(), nullptr, 10));
   }
   options.servePipe = parameters.find(L"--zvk-no-pipe") == std::wstring::npos;
   return options;
@@ -98,8 +100,8 @@ HWND CreateClientWindow(HINSTANCE instance) {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = L"vellacast";
   RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(0, L"vellacast", L"Vellacast (test Client)", WS_OVERLAPPEDWINDOW, 40, 40, 360, 200,
-                                nullptr, nullptr, instance, nullptr);
+  HWND window = CreateWindowExW(0, L"vellacast", L"Vellacast (test Client)", WS_OVERLAPPEDWINDOW, 40, 40, 360,
+                                200, nullptr, nullptr, instance, nullptr);
   if (window != nullptr) ShowWindow(window, SW_SHOWNOACTIVATE);
   return window;
 }

@@ -29,8 +29,8 @@ bool PipeServer::listen() {
   closeInstance();
   ResetEvent(event_);
   pipe_ = CreateNamedPipeW(kPipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                           PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, kBufferBytes,
-                           kBufferBytes, 0, nullptr);
+                           PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES,
+                           kBufferBytes, kBufferBytes, 0, nullptr);
   if (pipe_ == INVALID_HANDLE_VALUE) return false;
   connect_ = OVERLAPPED{};
   connect_.hEvent = event_;

@@ -28,7 +28,7 @@ bool ParseAnswer(const std::wstring& name, Arguments& arguments) {
   static const struct {
     const wchar_t* name;
     Answer answer;
-  } kAnswers[] = {{L"none", Answer::None}, {L"enter", Answer::Enter}, {L"escape", Answer::Escape},
+  } kAnswers[] = {{L"none", Answer::None}, {L"enter", Answer::Enter},   {L"escape", Answer::Escape},
                   {L"ok", Answer::Ok},     {L"cancel", Answer::Cancel}, {L"close", Answer::Close}};
   for (const auto& known : kAnswers) {
     if (name == known.name) {
@@ -91,9 +91,10 @@ int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   Arguments arguments;
   if (!ParseArguments(argc, argv, arguments)) {
-    std::fputs("usage: gui_driver (--class NAME | --msgbox) [--pid N] [--timeout MS] [--print]\n"
-               "                  [--answer none|enter|escape|ok|cancel|close|click=X,Y] [--wait-gone MS]\n",
-               stderr);
+    std::fputs(
+        "usage: gui_driver (--class NAME | --msgbox) [--pid N] [--timeout MS] [--print]\n"
+        "                  [--answer none|enter|escape|ok|cancel|close|click=X,Y] [--wait-gone MS]\n",
+        stderr);
     return kUsage;
   }
   HWND window = gui_driver::WaitForWindow(arguments.query, arguments.timeoutMs);

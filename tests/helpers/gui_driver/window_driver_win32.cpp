@@ -83,13 +83,23 @@ MessageBoxText ReadMessageBox(HWND box) {
 bool AnswerWindow(HWND window, Answer answer, POINT click) {
   if (!IsWindow(window)) return false;
   switch (answer) {
-    case Answer::None: return true;
-    case Answer::Enter: PostKey(window, VK_RETURN); return true;
-    case Answer::Escape: PostKey(window, VK_ESCAPE); return true;
-    case Answer::Ok: return PostMessageW(window, WM_COMMAND, IDOK, 0) != FALSE;
-    case Answer::Cancel: return PostMessageW(window, WM_COMMAND, IDCANCEL, 0) != FALSE;
-    case Answer::Close: return PostMessageW(window, WM_CLOSE, 0, 0) != FALSE;
-    case Answer::Click: PostClick(window, click); return true;
+    case Answer::None:
+      return true;
+    case Answer::Enter:
+      PostKey(window, VK_RETURN);
+      return true;
+    case Answer::Escape:
+      PostKey(window, VK_ESCAPE);
+      return true;
+    case Answer::Ok:
+      return PostMessageW(window, WM_COMMAND, IDOK, 0) != FALSE;
+    case Answer::Cancel:
+      return PostMessageW(window, WM_COMMAND, IDCANCEL, 0) != FALSE;
+    case Answer::Close:
+      return PostMessageW(window, WM_CLOSE, 0, 0) != FALSE;
+    case Answer::Click:
+      PostClick(window, click);
+      return true;
   }
   return false;
 }
@@ -105,10 +115,11 @@ bool WaitUntilGone(HWND window, DWORD timeoutMs) {
 
 std::string ToUtf8(const std::wstring& text) {
   if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                       nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
   std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
+                      nullptr);
   return bytes;
 }
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "launcher/launch_command.h"
+
+#include <gtest/gtest.h>
 
 using launcher::ParseLaunchCommandLine;
 

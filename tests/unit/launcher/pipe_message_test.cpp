@@ -1,8 +1,9 @@
+#include "launcher/pipe_message.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "launcher/pipe_message.h"
 #include "platform/string_convert.h"
 
 using launcher::BuildPipeMessage;

@@ -1,8 +1,8 @@
+#include "launcher/process_match.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "launcher/process_match.h"
 
 using launcher::SameImageName;
 

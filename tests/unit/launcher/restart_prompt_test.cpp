@@ -1,8 +1,8 @@
+#include "launcher/restart_prompt.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "launcher/restart_prompt.h"
 
 using launcher::RestartPromptFor;
 
@@ -15,7 +15,8 @@ TEST(RestartPrompt, ChineseOnlyForSimplifiedChinese) {
 TEST(RestartPrompt, EnglishForEveryOtherLanguage) {
   for (unsigned short language : {0x0404, 0x0409, 0x0c04, 0x1004, 0x0000}) {
     const auto prompt = RestartPromptFor(language);
-    EXPECT_EQ(std::wstring(prompt.text), L"Another program is already in progress, start new one?") << language;
+    EXPECT_EQ(std::wstring(prompt.text), L"Another program is already in progress, start new one?")
+        << language;
     EXPECT_EQ(std::wstring(prompt.caption), L"Prompt");
   }
 }

@@ -1,8 +1,8 @@
+#include "launcher/url_command.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "launcher/url_command.h"
 
 using launcher::FormatUrlCommand;
 

@@ -1,6 +1,6 @@
-#include "launcher_fixture.h"
-
 #include <algorithm>
+
+#include "launcher_fixture.h"
 
 namespace launcher_test {
 
@@ -69,7 +69,9 @@ HWND LauncherTest::waitForPrompt(const Process& launcher, DWORD timeoutMs) {
 std::optional<std::string> LauncherTest::argumentsOfClientStartedByLauncher(DWORD timeoutMs) {
   const auto ready = WaitForRecordLine(
       installFolder(),
-      [this](const fake_client::RecordLine& line) { return line.kind == "ready" && testClients_.count(line.pid) == 0; },
+      [this](const fake_client::RecordLine& line) {
+        return line.kind == "ready" && testClients_.count(line.pid) == 0;
+      },
       timeoutMs);
   if (!ready) return std::nullopt;
   for (const auto& line : LinesOfKind(ReadRecord(installFolder()), "args")) {

@@ -1,9 +1,11 @@
-#include "launcher_harness.h"
-
+#include <windows.h>
+// Needs the declarations of windows.h.
 #include <tlhelp32.h>
 
 #include <filesystem>
 #include <utility>
+
+#include "launcher_harness.h"
 
 namespace launcher_test {
 
@@ -28,8 +30,8 @@ class ScopedHandle {
 
 HANDLE CreateInheritableFile(const std::wstring& path) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, CREATE_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 Process Launch(const std::wstring& commandLine, HANDLE output, HANDLE error) {
@@ -42,7 +44,8 @@ Process Launch(const std::wstring& commandLine, HANDLE output, HANDLE error) {
   }
   PROCESS_INFORMATION info{};
   std::wstring mutableLine = commandLine;
-  if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+  if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &info)) {
     return Process();
   }
   CloseHandle(info.hThread);
@@ -131,8 +134,9 @@ bool CopyProgram(const std::wstring& builtName, const std::wstring& folder, cons
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   std::string bytes;
   if (!file.valid()) return bytes;
   char buffer[8192];
@@ -143,10 +147,11 @@ std::string ReadFileBytes(const std::wstring& path) {
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                       nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
   std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
+                      nullptr);
   return bytes;
 }
 
@@ -182,7 +187,8 @@ void EndProcessesNamed(const std::vector<std::wstring>& imageNames) {
   if (!snapshot.valid()) return;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
     for (const auto& name : imageNames) {
       if (_wcsicmp(entry.szExeFile, name.c_str()) != 0) continue;
       ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
@@ -200,14 +206,15 @@ bool ProcessExists(DWORD processId) {
 
 std::optional<RegistryValue> ReadUrlCommand() {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"quillaneth\\shell\\open\\command", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"quillaneth\\shell\\open\\command", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
     return std::nullopt;
   }
   RegistryValue value;
   value.data.assign(2048, L'\0');
   value.size = static_cast<DWORD>((value.data.size() - 1) * sizeof(wchar_t));
-  const LONG status = RegQueryValueExW(key, nullptr, nullptr, &value.type, reinterpret_cast<BYTE*>(value.data.data()),
-                                       &value.size);
+  const LONG status = RegQueryValueExW(key, nullptr, nullptr, &value.type,
+                                       reinterpret_cast<BYTE*>(value.data.data()), &value.size);
   RegCloseKey(key);
   if (status != ERROR_SUCCESS) return std::nullopt;
   return value;
@@ -215,8 +222,8 @@ std::optional<RegistryValue> ReadUrlCommand() {
 
 void WriteUrlCommand(const std::wstring& text) {
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"quillaneth\\shell\\open\\command", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"quillaneth\\shell\\open\\command", 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return;
   }
   RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),

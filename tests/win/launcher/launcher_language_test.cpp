@@ -30,14 +30,16 @@ TEST_F(LauncherLanguage, PromptAndPipeTextFollowTheUserLanguage) {
 
   Process client = startClient(L"");
   Process launcher = startLauncher(L"\"quillaneth://课程?id=7\"");
-  const auto driver = RunConsole(L"\"" + BuiltProgramsFolder() + L"gui_driver.exe\" --msgbox --pid " +
-                                     std::to_wstring(launcher.id()) + L" --print --answer cancel --timeout 10000",
-                                 kProcessTimeoutMs);
+  const auto driver =
+      RunConsole(L"\"" + BuiltProgramsFolder() + L"gui_driver.exe\" --msgbox --pid " +
+                     std::to_wstring(launcher.id()) + L" --print --answer cancel --timeout 10000",
+                 kProcessTimeoutMs);
   EXPECT_EQ(driver.exitCode, 0u);
   EXPECT_EQ(driver.output, ExpectedPromptOutput(expectedPrompt));
   EXPECT_EQ(finishLauncher(launcher), 0u);
 
-  WaitForRecordLine(installFolder(), [](const fake_client::RecordLine& line) { return line.kind == "pipe"; }, 2000);
+  WaitForRecordLine(
+      installFolder(), [](const fake_client::RecordLine& line) { return line.kind == "pipe"; }, 2000);
   const std::string expected = AnsiMessage(L"课程?id=7\"");
   EXPECT_EQ(pipeMessages(), std::vector<std::string>{expected});
   if (GetACP() == 936) {

@@ -26,8 +26,8 @@ class LauncherPrompt : public LauncherTest {
   }
   // The Client reads and records a message after the launcher has gone.
   std::vector<std::string> pipeMessagesAfterHandOff() {
-    WaitForRecordLine(installFolder(), [](const fake_client::RecordLine& line) { return line.kind == "pipe"; },
-                      2000);
+    WaitForRecordLine(
+        installFolder(), [](const fake_client::RecordLine& line) { return line.kind == "pipe"; }, 2000);
     return pipeMessages();
   }
 };

@@ -15,7 +15,8 @@ class LauncherRegistry : public LauncherTest {
     }
     Process launcher = StartProcess(L"\"" + folder + L"\\ZVKLaunch.exe\"", folder + L"\\launcher.err");
     ASSERT_EQ(launcher.waitForExit(kProcessTimeoutMs), std::optional<DWORD>(0));
-    WaitForRecordLine(folder, [](const fake_client::RecordLine& line) { return line.kind == "ready"; }, 10000);
+    WaitForRecordLine(
+        folder, [](const fake_client::RecordLine& line) { return line.kind == "ready"; }, 10000);
     EndProcessesNamed({L"zvkclient.exe"});
   }
   static std::wstring CommandFor(const std::wstring& folder) {

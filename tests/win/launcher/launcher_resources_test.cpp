@@ -27,7 +27,8 @@ class ResourceModule {
 TEST(LauncherResources, CarryTheIconAndAnAdministratorManifest) {
   ResourceModule launcher(BuiltProgramsFolder() + L"ZVKLaunch.exe");
   ASSERT_NE(launcher.get(), nullptr);
-  EXPECT_NE(FindResourceW(launcher.get(), MAKEINTRESOURCEW(101), MAKEINTRESOURCEW(14)), nullptr);  // RT_GROUP_ICON
+  EXPECT_NE(FindResourceW(launcher.get(), MAKEINTRESOURCEW(101), MAKEINTRESOURCEW(14)),
+            nullptr);  // RT_GROUP_ICON
 
   HRSRC manifest = FindResourceW(launcher.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
   ASSERT_NE(manifest, nullptr);
