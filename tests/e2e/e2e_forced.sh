@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Forced update end to end: the version notice is answered, the Client is
+# stopped, the package is downloaded and verified, unpacked into the folder
+# above the launcher's, the launch window is closed, and the launcher started
+# with pagecallparam installs temp\update.zip into its own folder and starts
+# the Client with the parameters.
+#   e2e_forced.sh <bin-dir> <state-dir>
+set -uo pipefail
+source "$(dirname "$0")/lib/e2e_env.sh"
+trap e2e_end EXIT
+e2e_begin "$2" "$1" || exit 1
+
+root=$E2E_STATE/demo
+e2e_layout "$root"
+mkdir -p "$E2E_STATE/www"
+e2e_make_package "$E2E_STATE/www/update.zip" "Vellacast/" 2
+e2e_serve "$E2E_STATE/www" || exit 1
+
+e2e_start_client || e2e_fail "the Client did not come up"
+e2e_start_updater "-url=http://127.0.0.1:$E2E_PORT/update.zip" "-md5=$E2E_MD5" -pagecallparam=course?id=7 -forcedupdate=1
+notice=$(e2e_driver --class zvk_updater_tips_wnd_class_name --timeout 20000 --print --answer enter --wait-gone 5000) \
+  || e2e_fail "no version notice was answered"
+e2e_log "notice: $notice"
+e2e_driver --class zvk_updater_launch_wnd_class_name --timeout 60000 --answer enter --wait-gone 5000 >/dev/null \
+  || e2e_fail "no launch window was answered"
+e2e_wait_updater 20
+[ "$E2E_UPDATER_CODE" = 0 ] || e2e_fail "updater exit code $E2E_UPDATER_CODE"
+e2e_wait_record ' args ' 2 150 || e2e_fail "the launcher did not start the Client"
+
+# The first Client was terminated (no exit line of its own), the second got the parameters.
+grep -q 'exit' <(head -n 4 "$E2E_RECORD") && e2e_fail "the first Client ended by itself instead of being stopped"
+grep -qE '^[0-9]+ args course\?id=7$' "$E2E_RECORD" || e2e_fail "Client parameters: $(grep ' args ' "$E2E_RECORD")"
+# Forced unpack into the folder above the launcher's, then the launcher's own install.
+e2e_expect_file "$root/Vellacast/version.txt" "version 2"
+e2e_expect_file "$root/Vellacast/data/readme.txt" "new data of version 2"
+e2e_expect_file "$root/Vellacast/Vellacast/version.txt" "version 2"
+cmp -s <(unzip -p "$E2E_STATE/www/update.zip" Vellacast/data/blob.bin) "$root/Vellacast/data/blob.bin" \
+  || e2e_fail "blob.bin differs from the package"
+e2e_expect_absent "$root/Vellacast/temp/update.zip"
+e2e_expect_absent "$root/Vellacast/update.zip"
+e2e_expect_absent "$root/Vellacast/temp/Updater.exe"
+"$WINE64" reg query 'HKCR\quillaneth\shell\open\command' 2>/dev/null | grep -a REG_SZ | grep -q 'ZVKLaunch.exe' \
+  || e2e_fail "the URL command was not registered"
+e2e_driver --class vellacast --answer close --timeout 5000 --wait-gone 5000 >/dev/null || true
+[ "$E2E_FAILED" = 0 ] && echo "PASS forced update" || { cat "$E2E_RECORD" >&2; exit 1; }

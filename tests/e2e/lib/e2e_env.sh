@@ -1,0 +1,211 @@
+# Sourced by the end-to-end tests and by scripts/demo.sh: a demo installation
+# under Wine, an update package, nginx on 127.0.0.1, and the GUI driver.
+#
+#   e2e_begin <state-dir> <bin-dir>    own Wine prefix and Xvfb; sets E2E_STATE, E2E_BIN
+#   e2e_layout <root>                  <root>/Vellacast/{ZVKLaunch.exe,zlib.dll,zvkclient.exe,temp/Updater.exe}
+#   e2e_make_package <zip> <prefix> <version>   the package (entries under <prefix>) and E2E_MD5
+#   e2e_serve <docroot> [limit_rate]   nginx on a free port; sets E2E_PORT
+#   e2e_end                            stops nginx, the Wine server and Xvfb it started
+#
+# Everything is stopped by its own pid (nginx, Xvfb) or by the private
+# prefix's Wine server; nothing is looked up by name.
+
+E2E_ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
+# shellcheck source=scripts/lib/wine_session.sh
+source "$E2E_ROOT_DIR/scripts/lib/wine_session.sh"
+
+E2E_NGINX_PID=
+E2E_STARTED_SESSION=
+
+e2e_log() { printf '   %s\n' "$*"; }
+e2e_fail() { echo "FAIL: $*" >&2; E2E_FAILED=1; }
+
+e2e_begin() {
+  E2E_STATE=$1
+  E2E_BIN=$2
+  E2E_FAILED=0
+  rm -rf "$E2E_STATE"
+  mkdir -p "$E2E_STATE"
+  zvk_wine_session_start "$E2E_STATE" || return 1
+  E2E_STARTED_SESSION=1
+  # A stand-in Client that nobody ends still ends by itself.
+  export ZVK_FAKE_CLIENT_LIFETIME_MS=${ZVK_FAKE_CLIENT_LIFETIME_MS:-180000}
+}
+
+e2e_end() {
+  if [ -n "$E2E_NGINX_PID" ]; then
+    kill "$E2E_NGINX_PID" 2>/dev/null || true
+    wait "$E2E_NGINX_PID" 2>/dev/null || true
+    E2E_NGINX_PID=
+  fi
+  if [ -n "$E2E_STARTED_SESSION" ]; then
+    zvk_wine_session_stop
+    E2E_STARTED_SESSION=
+  fi
+}
+
+e2e_layout() {
+  local root=$1
+  E2E_INSTALL=$root/Vellacast
+  rm -rf "$root"
+  mkdir -p "$E2E_INSTALL/temp"
+  cp "$E2E_BIN/ZVKLaunch.exe" "$E2E_BIN/zlib.dll" "$E2E_BIN/zvkclient.exe" "$E2E_INSTALL/"
+  cp "$E2E_BIN/Updater.exe" "$E2E_INSTALL/temp/"
+  printf 'version 1\n' >"$E2E_INSTALL/version.txt"
+  E2E_RECORD=$E2E_INSTALL/zvkclient_record.txt
+}
+
+# A package of a few files under <prefix> (empty for the top level): a text
+# file, a nested file, and a larger file of pseudo-random bytes so that the
+# download takes four ranges worth of data.
+e2e_make_package() {
+  local zip=$1 prefix=$2 version=$3 size=${4:-3000000}
+  python3 - "$zip" "$prefix" "$version" "$size" <<'PY'
+import random, sys, zipfile
+path, prefix, version, size = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+rng = random.Random(7)
+with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr(prefix + "version.txt", "version %s\n" % version)
+    z.writestr(prefix + "data/readme.txt", "new data of version %s\n" % version)
+    z.writestr(zipfile.ZipInfo(prefix + "data/blob.bin", (2024, 1, 1, 0, 0, 0)),
+               bytes(rng.getrandbits(8) for _ in range(size)), zipfile.ZIP_STORED)
+PY
+  E2E_MD5=$(md5sum "$zip" | cut -d' ' -f1)
+}
+
+e2e_free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
+}
+
+# nginx serves <docroot> with byte ranges on 127.0.0.1; an optional rate
+# limit per connection (nginx's limit_rate syntax, e.g. 200k) slows it down.
+e2e_serve() {
+  local docroot=$1 rate=${2:-0}
+  local conf_dir=$E2E_STATE/nginx
+  mkdir -p "$conf_dir/logs" "$conf_dir/tmp"
+  E2E_PORT=$(e2e_free_port)
+  local user_line=""
+  [ "$(id -u)" = 0 ] && user_line="user root;"
+  cat >"$conf_dir/nginx.conf" <<CONF
+$user_line
+worker_processes 1;
+pid $conf_dir/nginx.pid;
+error_log $conf_dir/logs/error.log;
+events { worker_connections 64; }
+http {
+  access_log $conf_dir/logs/access.log;
+  client_body_temp_path $conf_dir/tmp;
+  proxy_temp_path $conf_dir/tmp;
+  fastcgi_temp_path $conf_dir/tmp;
+  uwsgi_temp_path $conf_dir/tmp;
+  scgi_temp_path $conf_dir/tmp;
+  default_type application/zip;
+  server {
+    listen 127.0.0.1:$E2E_PORT;
+    root $docroot;
+    limit_rate $rate;
+  }
+}
+CONF
+  nginx -e "$conf_dir/logs/error.log" -p "$conf_dir" -c "$conf_dir/nginx.conf" -g 'daemon off;' \
+    </dev/null >"$conf_dir/nginx.out" 2>&1 &
+  E2E_NGINX_PID=$!
+  for _ in $(seq 50); do
+    curl -s -o /dev/null "http://127.0.0.1:$E2E_PORT/" && return 0
+    sleep 0.1
+  done
+  echo "nginx did not start: $(cat "$conf_dir/nginx.out")" >&2
+  return 1
+}
+
+# Runs the GUI driver (arguments as documented in its README); prints its output.
+e2e_driver() { "$WINE64" "$E2E_BIN/gui_driver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+e2e_shot() {
+  local name=$1
+  mkdir -p "$E2E_STATE/screenshots"
+  import -window root "$E2E_STATE/screenshots/$name.png" 2>/dev/null && echo "$E2E_STATE/screenshots/$name.png"
+}
+
+# Starts the stand-in Client from the installation and waits until it is ready.
+e2e_start_client() {
+  "$WINE64" "$E2E_INSTALL/zvkclient.exe" "$@" </dev/null >/dev/null 2>&1 &
+  e2e_wait_record ' ready ' 1 200
+}
+
+# Waits until the record holds at least <count> lines matching <pattern>
+# (checked every 0.1 s, <tenths> times).
+e2e_wait_record() {
+  local pattern=$1 count=${2:-1} tenths=${3:-100}
+  for _ in $(seq "$tenths"); do
+    local found
+    found=$(grep -cE "$pattern" "$E2E_RECORD" 2>/dev/null)
+    [ "${found:-0}" -ge "$count" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Starts Updater.exe from the installation's temp folder in the background;
+# sets E2E_UPDATER_PID (the wine64 loader's pid, whose exit status is the
+# updater's exit code).
+e2e_start_updater() {
+  "$WINE64" "$E2E_INSTALL/temp/Updater.exe" "$@" </dev/null >"$E2E_STATE/updater.out" 2>&1 &
+  E2E_UPDATER_PID=$!
+}
+
+# Waits for the updater to end within <seconds>; sets E2E_UPDATER_CODE to
+# its exit code (0..255, as wine64 passes it on) or "timeout".
+e2e_wait_updater() {
+  local seconds=$1
+  E2E_UPDATER_CODE=timeout
+  for _ in $(seq $((seconds * 10))); do
+    if ! kill -0 "$E2E_UPDATER_PID" 2>/dev/null; then
+      E2E_UPDATER_CODE=0
+      wait "$E2E_UPDATER_PID" || E2E_UPDATER_CODE=$?
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+e2e_expect_file() {
+  local path=$1 content=$2
+  if [ ! -f "$path" ]; then e2e_fail "missing $path"; return; fi
+  [ "$(cat "$path")" = "$content" ] || e2e_fail "$path holds '$(cat "$path")', expected '$content'"
+}
+
+e2e_expect_absent() { [ ! -e "$1" ] || e2e_fail "$1 should not exist"; }
+
+# Waits until the verified package is in temp (the download has finished).
+e2e_wait_package() {
+  local tenths=$1
+  for _ in $(seq "$tenths"); do
+    [ -f "$E2E_INSTALL/temp/update.zip" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Client coordinates of the updater window's install button (310 x 100
+# window: the button row starts at y 60, the button is 71 x 26 at the right
+# end of the 300-pixel row, 4 pixels down).
+E2E_INSTALL_BUTTON=264,77
+
+# The windows' classes.
+E2E_TIPS=zvk_updater_tips_wnd_class_name
+E2E_LAUNCH=zvk_updater_launch_wnd_class_name
+E2E_UPDATER=zvk_updater_wnd_class_name
+
+e2e_finish() {
+  local name=$1
+  e2e_driver --class vellacast --answer close --timeout 3000 --wait-gone 5000 >/dev/null 2>&1 || true
+  if [ "$E2E_FAILED" = 0 ]; then
+    echo "PASS $name"
+    return 0
+  fi
+  echo "--- Client record" >&2
+  cat "$E2E_RECORD" >&2 2>/dev/null
+  return 1
+}
