@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/platform.h"
+#include "updater/zip_extract_loader.h"
+#include "zip_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path BuiltZlibDll() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return fs::path(path).parent_path().parent_path() / "bin" / "zlib.dll";
+}
+
+std::wstring Folder(const fs::path& path) { return path.wstring() + L"\\"; }
+
+class ExtractLoader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / (L"zvk-loader-" + std::to_wstring(GetCurrentProcessId()));
+    fs::remove_all(root_);
+    fs::create_directories(updater_);
+    fs::create_directories(launcher_);
+    ASSERT_TRUE(ziptest::WriteArchive(root_ / "update.zip", {{"Vellacast/version.txt", "version 2"}}));
+    platform::SetDebugOutputSink([this](const char* text) { log_ += text; });
+  }
+  void TearDown() override {
+    platform::SetDebugOutputSink(nullptr);
+    fs::remove_all(root_);
+  }
+
+  void placeDll(const fs::path& folder) { fs::copy_file(BuiltZlibDll(), folder / "zlib.dll"); }
+  int unpack(const ExtractZipFunction& extract) {
+    return extract((root_ / "update.zip").wstring(), Folder(root_ / "target"));
+  }
+  bool unpacked() const { return fs::exists(root_ / "target" / "Vellacast" / "version.txt"); }
+
+  fs::path root_;
+  fs::path updater_ = fs::temp_directory_path() / (L"zvk-loader-" + std::to_wstring(GetCurrentProcessId())) / "temp";
+  fs::path launcher_ = updater_.parent_path() / "Vellacast";
+  std::string log_;
+};
+
+TEST_F(ExtractLoader, DllBesideTheUpdaterComesFirst) {
+  placeDll(updater_);
+  placeDll(launcher_);
+  const ExtractZipFunction extract = LoadExtractZipToDir(Folder(updater_), Folder(launcher_));
+  ASSERT_TRUE(extract);
+  EXPECT_NE(log_.find("unpacking with " + (updater_ / "zlib.dll").string()), std::string::npos) << log_;
+  EXPECT_EQ(unpack(extract), 0);
+  EXPECT_TRUE(unpacked());
+}
+
+TEST_F(ExtractLoader, DllBesideTheLauncherIsUsedWhenTheUpdaterHasNone) {
+  placeDll(launcher_);
+  const ExtractZipFunction extract = LoadExtractZipToDir(Folder(updater_), Folder(launcher_));
+  EXPECT_NE(log_.find("unpacking with " + (launcher_ / "zlib.dll").string()), std::string::npos) << log_;
+  EXPECT_EQ(unpack(extract), 0);
+  EXPECT_TRUE(unpacked());
+}
+
+TEST_F(ExtractLoader, FileThatIsNoDllIsPassedOver) {
+  std::ofstream(updater_ / "zlib.dll") << "not a library";
+  placeDll(launcher_);
+  const ExtractZipFunction extract = LoadExtractZipToDir(Folder(updater_), Folder(launcher_));
+  EXPECT_NE(log_.find("unpacking with " + (launcher_ / "zlib.dll").string()), std::string::npos) << log_;
+  EXPECT_EQ(unpack(extract), 0);
+}
+
+TEST_F(ExtractLoader, WithoutAnyDllTheBuiltInExtractionRunsAfterAWarning) {
+  const ExtractZipFunction extract = LoadExtractZipToDir(Folder(updater_), Folder(launcher_));
+  EXPECT_NE(log_.find("[W]"), std::string::npos) << log_;
+  EXPECT_NE(log_.find("built-in extraction"), std::string::npos) << log_;
+  EXPECT_EQ(unpack(extract), 0);
+  EXPECT_TRUE(unpacked());
+}
+
+TEST_F(ExtractLoader, FailedExtractionIsReportedThroughTheDll) {
+  placeDll(updater_);
+  const ExtractZipFunction extract = LoadExtractZipToDir(Folder(updater_), Folder(launcher_));
+  std::ofstream(root_ / "update.zip", std::ios::trunc) << "no archive";
+  EXPECT_NE(unpack(extract), 0);
+  EXPECT_FALSE(unpacked());
+}
+
+}  // namespace
