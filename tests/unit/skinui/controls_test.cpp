@@ -51,7 +51,8 @@ TEST_F(ControlsTest, ProgressBelowMinimumPaintsNoFill) {
 TEST_F(ControlsTest, ProgressFillIsProportionalWithIntegerArithmetic) {
   ASSERT_TRUE(BuildShipped(L"UpdaterWnd.xml", 310, 100));
   Bar().SetValue(42);
-  const PaintOp* fill = FindImage(Paint(), L"progress_fg.png");
+  const auto ops = Paint();
+  const PaintOp* fill = FindImage(ops, L"progress_fg.png");
   ASSERT_NE(fill, nullptr);
   EXPECT_EQ(fill->rect.Width(), 210 * 42 / 100);
   EXPECT_EQ(fill->rect.Height(), 3);
@@ -139,7 +140,8 @@ TEST_F(ControlsTest, PaintsParentsBeforeChildrenInDocumentOrderClippedToParents)
 
 TEST_F(ControlsTest, LaunchButtonImageIsStretchedOverTheButton) {
   ASSERT_TRUE(BuildShipped(L"LaunchWnd_en.xml", 420, 210));
-  const PaintOp* image = FindImage(Paint(), L"btn_launch_n_en.png");
+  const auto ops = Paint();
+  const PaintOp* image = FindImage(ops, L"btn_launch_n_en.png");
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->rect, (UiRect{0, 62, 80, 98}));
   EXPECT_EQ(manager.GetImage(L"BTN_LAUNCH_N_EN.PNG")->width, 71);
