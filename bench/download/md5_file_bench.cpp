@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     std::cerr << "cannot read " << argv[1] << "\n";
     return 1;
   }
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   std::cout << digest << " " << ms.count() << "\n";
   return 0;
 }

@@ -8,6 +8,7 @@
 # nginx serves the packages twice on 127.0.0.1: once with limit_rate 2m per
 # connection, once unthrottled. Every run starts from an empty folder.
 set -euo pipefail
+shopt -s inherit_errexit
 build=$(cd "$1" && pwd)
 reps=${2:-3}
 big_mb=${3:-1024}
@@ -18,6 +19,7 @@ for tool in "$cli" "$md5_bench" /usr/sbin/nginx curl aria2c md5sum /usr/bin/time
 done
 
 work=$(mktemp -d /tmp/zvk-download-bench.XXXXXX)
+chmod 755 "$work"  # nginx's worker runs as another user
 nginx_pid=
 cleanup() {
   [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
@@ -62,7 +64,10 @@ run_ours() {
   local url=$1 md5=$2
   rm -rf "$work/out" && mkdir -p "$work/out"
   local start; start=$(now_ms)
-  /usr/bin/time -f %M -o "$work/rss" "$cli" --url "$url" --md5 "$md5" --folder "$work/out" >/dev/null
+  /usr/bin/time -f %M -o "$work/rss" "$cli" --url "$url" --md5 "$md5" --folder "$work/out" >"$work/cli.log" || {
+    echo "download_cli failed for $url" >&2
+    exit 1
+  }
   echo $(($(now_ms) - start))
 }
 run_curl() {
@@ -70,7 +75,11 @@ run_curl() {
   rm -rf "$work/out" && mkdir -p "$work/out"
   local start; start=$(now_ms)
   curl -s -o "$work/out/f" "$url"
-  [ "$(md5sum "$work/out/f" | cut -d' ' -f1)" = "$md5" ] || { echo "curl digest mismatch" >&2; exit 1; }
+  [ "$(md5sum "$work/out/f" | cut -d' ' -f1)" = "$md5" ] || {
+    echo "curl digest mismatch: $(stat -c %s "$work/out/f") bytes from $url" >&2
+    tail -n 5 "$work/error.log" >&2
+    exit 1
+  }
   echo $(($(now_ms) - start))
 }
 run_aria2c() {

@@ -64,7 +64,8 @@ int Running() {
 bool WaitUntilNoneRun(unsigned timeoutMs) {
   Census& census = TheCensus();
   std::unique_lock<std::mutex> lock(census.mutex);
-  return census.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return census.running == 0; });
+  return census.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                 [&] { return census.running == 0; });
 }
 
 }  // namespace engine_threads

@@ -4,10 +4,10 @@
 // connection's own io_context until its operation completes, so a close
 // posted from elsewhere is carried out on the thread that is blocked.
 
+#include <atomic>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <memory>

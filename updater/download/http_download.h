@@ -65,7 +65,8 @@ class CHttpDownload {
                          std::uint64_t resumedLength, std::uint32_t& received, StdioFile& file);
 
   // The request text of both exchanges; offset 0 for the probe.
-  static std::string BuildRequest(const std::string& host, const std::string& requestPath, std::uint64_t offset);
+  static std::string BuildRequest(const std::string& host, const std::string& requestPath,
+                                  std::uint64_t offset);
 
  private:
   std::shared_ptr<DownloadSession> session_;

@@ -1,5 +1,6 @@
 #include "updater/download/response_header.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <sstream>

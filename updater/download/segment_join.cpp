@@ -1,5 +1,6 @@
 #include "updater/download/segment_join.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 

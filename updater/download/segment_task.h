@@ -15,7 +15,7 @@ struct SegmentTask {
   // wrote. Written only by the segment's transfer thread.
   std::uint32_t received = 0;
   std::string requestPath;
-  std::string segmentFile;  // tdPath followed by the segment's index
+  std::string segmentFile;           // tdPath followed by the segment's index
   DownloadStatus* status = nullptr;  // not owned; outlives the transfer
 };
 

@@ -1,7 +1,7 @@
 // The body of one transfer thread of CHttpDownload.
+#include <algorithm>
 #include <boost/asio/error.hpp>
 #include <boost/system/system_error.hpp>
-#include <algorithm>
 #include <mutex>
 #include <vector>
 

@@ -19,10 +19,9 @@ ThreadBase::ThreadBase() : idle_(std::make_shared<std::atomic<bool>>(true)) {}
 ThreadBase::~ThreadBase() = default;
 
 void ThreadBase::Start() {
-  if (started_) {
-    idle_->store(false);
-    return;
-  }
+  // A second call starts nothing and changes nothing: the worker's state
+  // stays what its one thread made it.
+  if (started_) return;
   ThreadBody body = PrepareRun();
   std::shared_ptr<std::atomic<bool>> idle = idle_;
   try {

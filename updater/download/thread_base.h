@@ -20,8 +20,8 @@ class ThreadBase {
   ThreadBase(const ThreadBase&) = delete;
   ThreadBase& operator=(const ThreadBase&) = delete;
 
-  // Starts the thread. A second call starts nothing: the object runs its
-  // work at most once. Call on the owner's thread.
+  // Starts the thread. A second call does nothing: the object runs its work
+  // at most once. Call on the owner's thread.
   void Start();
 
   // Non-zero once the thread was started.

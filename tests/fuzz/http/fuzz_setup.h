@@ -2,10 +2,11 @@
 // Common start-up of the HTTP fuzz targets: the engine's diagnostics are
 // silenced and a 416 answer deletes update.td in a private folder only.
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "updater/download/engine_settings.h"
 

@@ -19,7 +19,8 @@ namespace {
 
 class CliDownloader : public Downloader {
  public:
-  CliDownloader(const std::string& url, const std::string& md5, const std::string& host, const std::string& path)
+  CliDownloader(const std::string& url, const std::string& md5, const std::string& host,
+                const std::string& path)
       : Downloader(url, md5, host, path, false) {}
   void DoInstall() override {}
 };
@@ -45,10 +46,14 @@ int main(int argc, char** argv) {
   std::string url, md5, folder;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string key = argv[i];
-    if (key == "--url") url = argv[i + 1];
-    else if (key == "--md5") md5 = argv[i + 1];
-    else if (key == "--folder") folder = argv[i + 1];
-    else return Usage();
+    if (key == "--url")
+      url = argv[i + 1];
+    else if (key == "--md5")
+      md5 = argv[i + 1];
+    else if (key == "--folder")
+      folder = argv[i + 1];
+    else
+      return Usage();
   }
   std::string host, path;
   if (folder.empty() || !SplitUrl(url, host, path)) return Usage();
@@ -63,7 +68,8 @@ int main(int argc, char** argv) {
   };
   worker->Start();
   while (!worker->Idle()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   const bool finished = worker->finished != 0;
   std::cout << (finished ? "finished " : "failed ") << ms.count() << std::endl;
   worker.reset();

@@ -51,7 +51,8 @@ struct PackageServer::Impl {
   std::vector<RecordedRequest> requests;
 
   // Records the request and picks the behaviour that answers it.
-  Behaviour Take(const RecordedRequest& request, std::shared_ptr<const std::string>& body, ServerOptions& opts) {
+  Behaviour Take(const RecordedRequest& request, std::shared_ptr<const std::string>& body,
+                 ServerOptions& opts) {
     std::lock_guard<std::mutex> lock(mutex);
     requests.push_back(request);
     body = package;

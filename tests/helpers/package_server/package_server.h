@@ -20,19 +20,19 @@
 namespace package_server {
 
 enum class Behaviour {
-  kNormal,           // 206 from the Range offset (200 without Range), 416 past the end
-  kIgnoreRange,      // 200 with the whole package, whatever the Range
-  kSplitHead,        // the head in small pieces; its last piece shares a write with the body
-  kHeadAlone,        // the head alone in one write, the body after a pause
-  kRedirect,         // 302 with the configured Location text
+  kNormal,               // 206 from the Range offset (200 without Range), 416 past the end
+  kIgnoreRange,          // 200 with the whole package, whatever the Range
+  kSplitHead,            // the head in small pieces; its last piece shares a write with the body
+  kHeadAlone,            // the head alone in one write, the body after a pause
+  kRedirect,             // 302 with the configured Location text
   kRangeNotSatisfiable,  // 416
-  kGarbage,          // a status line that is not HTTP
-  kWrongLength,      // claims a total larger than the package
-  kStallBeforeHead,  // reads the request and never answers
-  kStallMidBody,     // sends the head and part of the body, then stalls
-  kEarlyClose,       // sends the head and part of the body, then closes
-  kWrongBody,        // the right head, a body with one byte changed
-  kHugeHead,         // a head that never ends within 64 KiB
+  kGarbage,              // a status line that is not HTTP
+  kWrongLength,          // claims a total larger than the package
+  kStallBeforeHead,      // reads the request and never answers
+  kStallMidBody,         // sends the head and part of the body, then stalls
+  kEarlyClose,           // sends the head and part of the body, then closes
+  kWrongBody,            // the right head, a body with one byte changed
+  kHugeHead,             // a head that never ends within 64 KiB
 };
 
 // Parses a behaviour name as the program takes it ("normal", "ignore-range",
@@ -40,18 +40,18 @@ enum class Behaviour {
 bool ParseBehaviour(const std::string& name, Behaviour& behaviour);
 
 struct RecordedRequest {
-  std::string text;       // the request head as received, with its blank line
-  std::string host;       // value of the Host line
-  std::string path;       // request target
+  std::string text;               // the request head as received, with its blank line
+  std::string host;               // value of the Host line
+  std::string path;               // request target
   std::int64_t rangeOffset = -1;  // N of "Range: bytes=N-", -1 without a Range line
 };
 
 struct ServerOptions {
   Behaviour defaultBehaviour = Behaviour::kNormal;
-  std::string location;                 // Location text of kRedirect
-  std::uint32_t partialBytes = 0;       // body bytes before a stall or early close; 0: a quarter
-  std::uint32_t bytesPerSecond = 0;     // per connection; 0: unthrottled
-  std::uint16_t port = 0;               // 0: an ephemeral port
+  std::string location;              // Location text of kRedirect
+  std::uint32_t partialBytes = 0;    // body bytes before a stall or early close; 0: a quarter
+  std::uint32_t bytesPerSecond = 0;  // per connection; 0: unthrottled
+  std::uint16_t port = 0;            // 0: an ephemeral port
 };
 
 class PackageServer {

@@ -28,7 +28,8 @@ Step Literal(std::string text, std::uint32_t delayMs = 0) {
 
 // The body slice, paced to the configured rate in pieces every 50 ms.
 void AddBody(std::vector<Step>& steps, std::size_t offset, std::size_t length, const ServerOptions& options) {
-  const std::size_t piece = options.bytesPerSecond ? std::max<std::size_t>(options.bytesPerSecond / 20, 1) : length;
+  const std::size_t piece =
+      options.bytesPerSecond ? std::max<std::size_t>(options.bytesPerSecond / 20, 1) : length;
   for (std::size_t done = 0; done < length; done += piece) {
     Step step;
     step.offset = offset + done;
@@ -47,7 +48,8 @@ std::vector<Step> SplitHead(const std::string& head, const std::string& package,
   std::vector<Step> steps;
   constexpr std::size_t kPiece = 5;
   std::size_t at = 0;
-  for (; at + kPiece < head.size(); at += kPiece) steps.push_back(Literal(head.substr(at, kPiece), kPieceDelayMs));
+  for (; at + kPiece < head.size(); at += kPiece)
+    steps.push_back(Literal(head.substr(at, kPiece), kPieceDelayMs));
   const std::size_t bodyWithHead = std::min<std::size_t>(100, package.size() - begin);
   steps.push_back(Literal(head.substr(at) + package.substr(begin, bodyWithHead), kPieceDelayMs));
   if (begin + bodyWithHead < package.size()) {
@@ -65,7 +67,8 @@ std::vector<Step> Misbehave(Behaviour behaviour, const std::string& package, std
   const std::size_t bodyLength = package.size() - begin;
   switch (behaviour) {
     case Behaviour::kRedirect:
-      steps.push_back(Literal("HTTP/1.1 302 Found\r\nLocation: " + options.location + "\r\nContent-Length: 0\r\n\r\n"));
+      steps.push_back(
+          Literal("HTTP/1.1 302 Found\r\nLocation: " + options.location + "\r\nContent-Length: 0\r\n\r\n"));
       break;
     case Behaviour::kGarbage:
       steps.push_back(Literal("SSH-2.0-OpenSSH 200 OK\r\nContent-Length: 5\r\n\r\nhello"));

@@ -10,9 +10,9 @@
 
 namespace {
 
+using download_test::FileDigest;
 using download_test::MakePackage;
 using download_test::Md5Of;
-using download_test::FileDigest;
 using download_test::WriteWholeFile;
 using package_server::Behaviour;
 using package_server::PackageServer;

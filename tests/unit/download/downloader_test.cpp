@@ -1,4 +1,6 @@
 // The download worker: attempt loop, callbacks, stopping and resumption.
+#include "updater/download/downloader.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,13 +9,12 @@
 
 #include "tests/helpers/package_server/package_server.h"
 #include "tests/unit/download/test_support.h"
-#include "updater/download/downloader.h"
 
 namespace {
 
+using download_test::FileDigest;
 using download_test::MakePackage;
 using download_test::Md5Of;
-using download_test::FileDigest;
 using download_test::WaitFor;
 using package_server::Behaviour;
 using package_server::PackageServer;

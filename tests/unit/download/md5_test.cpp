@@ -1,7 +1,8 @@
+#include "updater/download/md5.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/unit/download/test_support.h"
-#include "updater/download/md5.h"
 
 namespace {
 

@@ -86,8 +86,7 @@ class Nginx {
          << (limitRate.empty() ? "" : "    limit_rate " + limitRate + ";\n") << "  }\n}\n";
     conf.close();
     process_ = std::make_unique<ChildProcess>(
-        "/usr/sbin/nginx",
-        std::vector<std::string>{"-p", dir.string(), "-c", (dir / "nginx.conf").string()});
+        "/usr/sbin/nginx", std::vector<std::string>{"-p", dir.string(), "-c", (dir / "nginx.conf").string()});
   }
   ~Nginx() { process_->Kill(SIGTERM); }
 

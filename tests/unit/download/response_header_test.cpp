@@ -1,8 +1,9 @@
+#include "updater/download/response_header.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/unit/download/test_support.h"
 #include "updater/download/head_reader.h"
-#include "updater/download/response_header.h"
 
 namespace {
 
@@ -59,8 +60,9 @@ TEST(ResponseHeader, NoSizeLinesGiveSizeZero) {
 }
 
 TEST(ResponseHeader, SizesOutsideThe32BitDesignGiveNoSize) {
-  for (const char* line : {"Content-Length: -5", "Content-Length: 2147483648", "Content-Length: 99999999999999",
-                           "Content-Length: abc", "Content-Range: bytes 0-1/4294967297"}) {
+  for (const char* line :
+       {"Content-Length: -5", "Content-Length: 2147483648", "Content-Length: 99999999999999",
+        "Content-Length: abc", "Content-Range: bytes 0-1/4294967297"}) {
     const Parsed p = Parse(std::string("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n") + line);
     EXPECT_EQ(p.header.totalLength, 0) << line;
   }
