@@ -27,7 +27,9 @@ bool IsCaptionPassThrough(const CControlUI* control) {
 WindowImplBase::WindowImplBase() = default;
 
 WindowImplBase::~WindowImplBase() {
-  // Nothing of the manager may reach the host or the window after this point.
+  // From here on the window's messages (its destruction by ~CWindowWnd included)
+  // go to the default procedure, and nothing of the manager reaches the window.
+  if (m_hWnd) ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
   m_pm.SetHost(nullptr);
   host_.reset();
 }
