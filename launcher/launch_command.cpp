@@ -22,7 +22,10 @@ LaunchRequest ParseLaunchCommandLine(const std::wstring& commandLine) {
 
 std::wstring ParentDirectory(const std::wstring& path) {
   const auto separator = path.find_last_of(L"\\/");
-  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+  if (separator == std::wstring::npos) return std::wstring();
+  // "C:" alone names the drive's current directory, not its root.
+  const bool driveRoot = separator == 2 && path[1] == L':';
+  return path.substr(0, driveRoot ? separator + 1 : separator);
 }
 
 }  // namespace launcher

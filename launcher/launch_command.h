@@ -24,7 +24,8 @@ struct LaunchRequest {
 
 LaunchRequest ParseLaunchCommandLine(const std::wstring& commandLine);
 
-// The path up to, not including, the last '\\' or '/'; empty when there is none.
+// The path up to, not including, the last '\\' or '/' (kept after a drive
+// letter, so that C:\x.exe gives the root C:\); empty when there is none.
 std::wstring ParentDirectory(const std::wstring& path);
 
 }  // namespace launcher

@@ -21,16 +21,9 @@ void EnterLauncherDirectory() {
   if (!directory.empty()) SetCurrentDirectoryW(directory.c_str());
 }
 
-int TakeStartRoad(const launcher::LaunchRequest& request) {
-  WriteRegFun();
-  EnterLauncherDirectory();
-  ZM_INFO << "class path: " << std::wstring(launcher::kClientFileName);
-  ZM_INFO << "par: " << request.clientParameters;
-  PreparePendingUpdate();
-  ExtractPendingUpdate();
-  ShellExecuteW(nullptr, L"open", launcher::kClientFileName, request.clientParameters.c_str(), nullptr,
-                SW_SHOW);
-  return 0;
+void StartClient(const std::wstring& parameters) {
+  // Relative: the Client is the one in the working directory, the launcher's own.
+  ShellExecuteW(nullptr, L"open", launcher::kClientFileName, parameters.c_str(), nullptr, SW_SHOW);
 }
 
 }  // namespace
@@ -39,5 +32,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   // The question comes first, whatever the command line holds.
   const bool startRoad = CheckRunningClient();
   const auto request = launcher::ParseLaunchCommandLine(commandLine != nullptr ? commandLine : L"");
-  return startRoad ? TakeStartRoad(request) : HandOffToClient(request);
+  if (!startRoad) return HandOffToClient(request);
+
+  WriteRegFun();
+  EnterLauncherDirectory();
+  ZM_INFO << "class path: " << std::wstring(launcher::kClientFileName);
+  ZM_INFO << "par: " << request.clientParameters;
+  PreparePendingUpdate();
+  ExtractPendingUpdate();
+  StartClient(request.clientParameters);
+  return 0;
 }

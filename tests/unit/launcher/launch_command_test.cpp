@@ -53,3 +53,8 @@ TEST(ParentDirectory, CutsAtTheLastSeparatorOfEitherKind) {
   EXPECT_EQ(launcher::ParentDirectory(L"C:\\a/b\\c/ZVKLaunch.exe"), L"C:\\a/b\\c");
   EXPECT_EQ(launcher::ParentDirectory(L"ZVKLaunch.exe"), L"");
 }
+
+TEST(ParentDirectory, LauncherAtADriveRootKeepsTheRootSeparator) {
+  EXPECT_EQ(launcher::ParentDirectory(L"C:\\ZVKLaunch.exe"), L"C:\\");
+  EXPECT_EQ(launcher::ParentDirectory(L"C:\\App\\ZVKLaunch.exe"), L"C:\\App");
+}

@@ -7,13 +7,17 @@
 set -u
 language=$1
 shift
+wine64=${WINE64:-/usr/lib/wine/wine64}
 wineserver=${WINESERVER:-/usr/lib/wine/wineserver64}
 [ -x "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
 
+# Wine's own services start with the first program; starting them here, away
+# from ctest's output pipes, keeps them from holding those pipes open.
 restart_server() {
   "$wineserver" -k >/dev/null 2>&1
   "$wineserver" -w >/dev/null 2>&1
   "$@" "$wineserver" -p </dev/null >/dev/null 2>&1
+  "$@" "$wine64" cmd /c ver </dev/null >/dev/null 2>&1
 }
 
 restart_server env LC_ALL="$language"
