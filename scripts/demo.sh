@@ -1,124 +1,138 @@
 #!/usr/bin/env bash
-# The demo: a Vellacast installation (ZVKLaunch.exe and a stand-in Client) under
-# Wine on a private virtual display.
-#   1. a quillaneth:// URL is opened through the launcher, as a browser does, with
-#      no Client running: the launcher registers the URL command and starts the
-#      Client with the text after the scheme;
-#   2. another URL is opened through the registered command while the Client
-#      runs, and the launcher's restart question is declined: the text goes to
-#      the running Client over its pipe.
-# It prints what the Client received each time. Everything it starts is
-# stopped at the end.
+# The main job: one whole update of a Vellacast installation under Wine on a
+# private virtual display, with the real Updater.exe, ZVKLaunch.exe and
+# zlib.dll, a stand-in Client, and nginx serving the package on 127.0.0.1.
 #
-#   scripts/demo.sh                         builds build/win64 (preset win64)
+#   scripts/demo.sh            forced update: the version notice is answered, the
+#                              Client is stopped, the package is downloaded in four
+#                              ranges, verified, unpacked, and the Client restarted
+#                              through the launcher with its parameters
+#   scripts/demo.sh --normal   normal update: the Client keeps running during the
+#                              download, then the install button is pressed
+#
+# The GUI driver answers the windows. At the end it prints a short report
+# (bytes, time, MD5, files replaced, the restarted Client and its parameters,
+# screenshots) and then hands a quillaneth:// URL to the running Client.
+# Everything it starts is stopped at the end.
+#
 #   ZVK_DEMO_BUILD_DIR=build/x scripts/demo.sh   uses another win64 build folder
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+mode=forced
+case "${1:-}" in
+  "") ;;
+  --normal) mode=normal ;;
+  *) echo "usage: scripts/demo.sh [--normal]" >&2; exit 2 ;;
+esac
 build=${ZVK_DEMO_BUILD_DIR:-build/win64}
 state=$root/build/demo-run
-install=$state/Vellacast
-record=$install/zvkclient_record.txt
 
 "$root/scripts/setup.sh"
 
-echo "== building the launcher and the stand-in Client ($build)"
-if [ -f "$build/CMakeCache.txt" ]; then
-  : # configured already; the build step below refreshes it when needed
-elif [ "$build" = build/win64 ]; then
-  cmake --preset win64 >/dev/null
-else
+echo "== building Updater.exe, ZVKLaunch.exe, zlib.dll, the stand-in Client and the GUI driver ($build)"
+if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" -j"${ZVK_JOBS:-$(nproc)}" --target ZVKLaunch fake_client gui_driver >/dev/null
+cmake --build "$build" -j"${ZVK_JOBS:-$(nproc)}" \
+  --target Updater ZVKLaunch zvk_zlib_dll fake_client gui_driver >/dev/null
 
-echo "== laying out the installation in $install"
-rm -rf "$install"
-mkdir -p "$install"
-cp "$build/bin/ZVKLaunch.exe" "$build/bin/zvkclient.exe" "$install/"
-driver=$build/bin/gui_driver.exe
+# shellcheck source=tests/e2e/lib/e2e_env.sh
+source "$root/tests/e2e/lib/e2e_env.sh"
+trap e2e_end EXIT
+e2e_begin "$state" "$root/$build/bin"
 
-# shellcheck source=scripts/lib/wine_session.sh
-source "$root/scripts/lib/wine_session.sh"
-trap zvk_wine_session_stop EXIT
-zvk_wine_session_start "$state"
-# The stand-in Client ends by itself after two minutes at the latest.
-export ZVK_FAKE_CLIENT_LIFETIME_MS=120000
+echo "== laying out the installation"
+demo=$state/demo
+e2e_layout "$demo"
+(cd "$demo" && find . -type f | sort | sed 's/^/   /')
+before=$(cd "$E2E_INSTALL" && find . -type f ! -name zvkclient_record.txt | sort | xargs md5sum)
 
-# Prints the record lines of one kind, with the Client's process id.
-show() {
-  local kind=$1 label=$2
-  grep -E "^[0-9]+ $kind " "$record" 2>/dev/null | while read -r pid _ value; do
-    printf '   %-26s %s   (Client %s)\n' "$label" "${value//\\\\/\\}" "$pid"
-  done || true
-}
+echo "== building the update package (version 2) and its MD5"
+mkdir -p "$state/www"
+e2e_make_package "$state/www/update.zip" "" 2 8000000
+bytes=$(stat -c %s "$state/www/update.zip")
+unzip -l "$state/www/update.zip" | sed 's/^/   /'
+e2e_log "MD5 $E2E_MD5"
 
-wait_for() {
-  local pattern=$1
-  for _ in $(seq 100); do
-    grep -qE "$pattern" "$record" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  return 1
-}
+echo "== serving it with nginx on 127.0.0.1 (1 MB/s per connection, so that the progress shows)"
+e2e_serve "$state/www" 1m
+url=http://127.0.0.1:$E2E_PORT/update.zip
+e2e_log "$url"
 
-# Runs one exact Windows command line, as the shell runs a registered command,
-# through a batch file; returns the program's exit code.
-run_command_line() {
-  local batch=$state/open.bat
-  printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$1" >"$batch"
-  "$WINE64" cmd /c "$("$WINE64" winepath -w "$batch" 2>/dev/null)" 2>>"$state/launcher.log"
-}
+echo "== starting the stand-in Client"
+e2e_start_client
+first_client=$(grep -E '^[0-9]+ ready ' "$E2E_RECORD" | head -n 1 | cut -d' ' -f1)
+e2e_log "Client $first_client is running"
 
-registered_command() {
-  "$WINE64" reg query 'HKCR\quillaneth\shell\open\command' /ve 2>/dev/null | tr -d '\r' |
-    sed -n 's/^.*REG_SZ[[:space:]]*//p'
-}
+args=("-url=$url" "-md5=$E2E_MD5" "-pagecallparam=course?id=7")
+[ "$mode" = forced ] && args+=(-forcedupdate=1)
+echo "== Updater.exe ${args[*]}"
+shots=()
+started=$(date +%s%N)
+e2e_start_updater "${args[@]}"
+if [ "$mode" = forced ]; then
+  e2e_driver --class "$E2E_TIPS" --timeout 20000 >/dev/null
+  shots+=("$(e2e_shot 1-version-notice)")
+  e2e_driver --class "$E2E_TIPS" --answer enter --wait-gone 5000 >/dev/null
+  e2e_log "version notice answered"
+fi
+e2e_driver --class "$E2E_UPDATER" --timeout 20000 >/dev/null
+sleep 1.5
+shots+=("$(e2e_shot 2-progress)")
+e2e_wait_package 600 || { echo "the package was not downloaded" >&2; exit 1; }
+seconds=$(awk -v ns=$(($(date +%s%N) - started)) 'BEGIN { printf "%.1f", ns / 1e9 }')
+if [ "$mode" = normal ]; then
+  sleep 2.5
+  shots+=("$(e2e_shot 3-install-button)")
+  e2e_driver --class "$E2E_UPDATER" --answer "click=$E2E_INSTALL_BUTTON" >/dev/null
+  e2e_log "install button pressed"
+fi
+e2e_driver --class "$E2E_LAUNCH" --timeout 30000 >/dev/null
+shots+=("$(e2e_shot 4-launch-window)")
+e2e_driver --class "$E2E_LAUNCH" --answer enter --wait-gone 5000 >/dev/null
+e2e_log "launch window closed"
+e2e_wait_updater 30 || true
+e2e_wait_record ' args ' 2 150 || echo "   (the launcher did not start the Client)"
+sleep 1
+shots+=("$(e2e_shot 5-after-update)")
 
-launcher=$("$WINE64" winepath -w "$install/ZVKLaunch.exe" 2>/dev/null | tr -d '\r')
-: >"$state/launcher.log"
+after=$(cd "$E2E_INSTALL" && find . -type f ! -name zvkclient_record.txt | sort | xargs md5sum)
+served=$(awk '{ s += $10 } END { print s + 0 }' "$state/nginx/logs/access.log")
+requests=$(grep -c ' "GET ' "$state/nginx/logs/access.log")
+second_client=$(grep -E '^[0-9]+ args ' "$E2E_RECORD" | tail -n 1 | cut -d' ' -f1)
 
 echo
-echo "== 1. the browser opens quillaneth://course?id=7, no Client running"
-command_line="\"$launcher\" \"quillaneth://course?id=7\""
-echo "   command line: $command_line"
-set +e
-run_command_line "$command_line"
-code=$?
-set -e
-wait_for ' ready ' || echo "   (the Client did not come up)"
-echo "   launcher exit code: $code; its log:"
-sed 's/^/     /' "$state/launcher.log"
-echo "   what the Client received:"
-show args "started with parameters:"
-show cwd "in folder:"
-command=$(registered_command)
-echo "   URL command the launcher registered: $command"
+echo "== report ($mode update)"
+printf '   %-22s %s bytes (%s bytes sent by nginx in %s requests)\n' "package:" "$bytes" "$served" "$requests"
+printf '   %-22s %s s from the updater start to the verified package\n' "download time:" "$seconds"
+printf '   %-22s %s (expected and found)\n' "MD5:" "$E2E_MD5"
+printf '   %-22s %s\n' "updater exit code:" "$E2E_UPDATER_CODE"
+echo "   files replaced or added in the installation:"
+changed=$(diff <(echo "$before") <(echo "$after") | awk '/^>/ { print "     " $3 }' || true)
+echo "${changed:-     (none)}"
+[ "$mode" = forced ] && [ -f "$demo/version.txt" ] &&
+  echo "   also unpacked by the forced install into the folder above the launcher's: $demo"
+printf '   %-22s %s\n' "version.txt now:" "$(cat "$E2E_INSTALL/version.txt")"
+if grep -qE "^$first_client exit " "$E2E_RECORD"; then
+  echo "   Client $first_client ended by: $(grep -E "^$first_client exit " "$E2E_RECORD" | cut -d' ' -f3-)"
+else
+  echo "   Client $first_client was stopped by the updater"
+fi
+echo "   Client $second_client was started by the launcher with: $(grep -E "^$second_client args " "$E2E_RECORD" | cut -d' ' -f3-)"
+echo "     in: $(grep -E "^$second_client cwd " "$E2E_RECORD" | cut -d' ' -f3-)"
+echo "   URL command: $("$WINE64" reg query 'HKCR\quillaneth\shell\open\command' 2>/dev/null | grep -a REG_SZ | sed 's/^ *//' | tr -d '\r')"
+echo "   screenshots:"
+for shot in "${shots[@]}"; do [ -n "$shot" ] && echo "     $shot"; done
 
 echo
-echo "== 2. the browser opens quillaneth://course?id=8 through that command, the Client"
-echo "      runs, and the restart question is declined"
-command_line=${command//%1/quillaneth://course?id=8}
-echo "   command line: $command_line"
-: >"$state/launcher.log"
-run_command_line "$command_line" &
+echo "== a quillaneth://course?id=8 URL opened while the Client runs, restart declined"
+"$WINE64" "$E2E_INSTALL/ZVKLaunch.exe" 'quillaneth://course?id=8' </dev/null >/dev/null 2>&1 &
 opener=$!
-set +e
-"$WINE64" "$driver" --msgbox --print --answer cancel --timeout 15000 --wait-gone 5000 | sed 's/^/   prompt /'
-answered=${PIPESTATUS[0]}
-wait "$opener"
-code=$?
-set -e
-[ "$answered" -eq 0 ] || echo "   (no restart question was answered)"
-echo "   launcher exit code: $code"
-wait_for ' pipe ' || echo "   (nothing arrived over the pipe)"
-echo "   what the running Client received over \\\\.\\Pipe\\VEZIDA_zvk (\\x00 is the NUL byte):"
-show pipe "pipe message:"
-
+e2e_driver --msgbox --print --answer cancel --timeout 15000 --wait-gone 5000 | sed 's/^/   prompt /' || true
+wait "$opener" || true
+e2e_wait_record ' pipe ' 1 100 && echo "   pipe message: $(grep -E '^[0-9]+ pipe ' "$E2E_RECORD" | cut -d' ' -f3-)"
+e2e_driver --class vellacast --answer close --timeout 5000 --wait-gone 5000 >/dev/null || true
 echo
-echo "== closing the Client"
-"$WINE64" "$driver" --class vellacast --answer close --timeout 5000 --wait-gone 5000 || true
-show exit "Client ended by:"
-echo
-echo "The Client's whole record: $record"
+echo "The Client's record: $E2E_RECORD"

@@ -139,7 +139,7 @@ e2e_wait_record() {
   local pattern=$1 count=${2:-1} tenths=${3:-100}
   for _ in $(seq "$tenths"); do
     local found
-    found=$(grep -cE "$pattern" "$E2E_RECORD" 2>/dev/null)
+    found=$(grep -cE "$pattern" "$E2E_RECORD" 2>/dev/null || true)
     [ "${found:-0}" -ge "$count" ] && return 0
     sleep 0.1
   done
