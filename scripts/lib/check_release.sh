@@ -37,7 +37,7 @@ check "Updater.exe asks for common controls 6" has_text "$bin/Updater.exe" 'Micr
 check "zlib.dll exists" test -f "$bin/zlib.dll"
 if [ -f "$bin/zlib.dll" ]; then
   check "zlib.dll is a PE32 DLL for Intel 80386" pe_is "$bin/zlib.dll" 'PE32 executable (DLL).*Intel 80386'
-  check "zlib.dll exports ExtractZipToDir" sh -c "i686-w64-mingw32-objdump -p '$bin/zlib.dll' | grep -q ExtractZipToDir"
+  check "zlib.dll exports ExtractZipToDir" sh -c "i686-w64-mingw32-objdump -p '$bin/zlib.dll' | grep -qE '\] ExtractZipToDir$'"
   check "zlib.dll links no MinGW runtime DLL" no_runtime_dlls "$bin/zlib.dll"
 fi
 echo "release: $passed passed, $failed failed"
