@@ -31,6 +31,10 @@ CSkinManagerUI::~CSkinManagerUI() {
   root_.reset();
 }
 
+bool CSkinManagerUI::SetResourceZip(const void* data, std::size_t size) {
+  return RegisterSkinZipFromMemory(data, size);
+}
+
 void CSkinManagerUI::SetHost(IManagerHost* host) {
   host_ = host;
   if (host_ && initSize_.cx > 0 && initSize_.cy > 0) host_->ResizeWindow(initSize_.cx, initSize_.cy);
@@ -180,14 +184,21 @@ void CSkinManagerUI::Paint(IRenderer& renderer, const UiRect& paintRect) {
 
 void CSkinManagerUI::ReapControl(CControlUI* control, bool destroyed) {
   if (host_ && destroyed) host_->KillAllTimers(control);
-  if (IsSelfOrAncestor(control, focus_)) focus_ = nullptr;
-  if (IsSelfOrAncestor(control, hot_)) {
+  // A control that is only hidden is told what it lost, so that it does not
+  // come back hot, pushed or focused; a destroyed one is told nothing.
+  if (CControlUI* old = IsSelfOrAncestor(control, focus_) ? focus_ : nullptr) {
+    focus_ = nullptr;
+    if (!destroyed) SendEvent(old, UiEventType::kKillFocus, lastMouse_);
+  }
+  if (CControlUI* old = IsSelfOrAncestor(control, hot_) ? hot_ : nullptr) {
     hot_ = nullptr;
     if (host_) host_->HideToolTip();
+    if (!destroyed) SendEvent(old, UiEventType::kMouseLeave, lastMouse_);
   }
-  if (IsSelfOrAncestor(control, capture_)) {
+  if (CControlUI* old = IsSelfOrAncestor(control, capture_) ? capture_ : nullptr) {
     capture_ = nullptr;
     if (host_) host_->ReleaseMouse();
+    if (!destroyed) SendEvent(old, UiEventType::kButtonUp, UiPoint{-1, -1});
   }
 }
 

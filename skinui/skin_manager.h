@@ -6,6 +6,7 @@
 // touches the real window goes through IManagerHost, which the Windows host
 // implements (tests use a fake or none). All calls belong to the window's thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -49,6 +50,10 @@ class CSkinManagerUI {
   ~CSkinManagerUI();
   CSkinManagerUI(const CSkinManagerUI&) = delete;
   CSkinManagerUI& operator=(const CSkinManagerUI&) = delete;
+
+  // Registers a zip in memory as the process-wide skin package (the first
+  // registration wins; see RegisterSkinZipFromMemory). The bytes must outlive the process's windows.
+  static bool SetResourceZip(const void* data, std::size_t size);
 
   // Binds the manager to its window; nullptr unbinds.
   void SetHost(IManagerHost* host);

@@ -102,6 +102,19 @@ TEST_F(InputTest, LeavingTheWindowClearsTheHotButton) {
   EXPECT_EQ(manager.GetHot(), nullptr);
 }
 
+TEST_F(InputTest, HidingAPressedButtonClearsItsStateWithoutAClick) {
+  manager.OnMouseMove(confirm);
+  manager.OnButtonDown(confirm);
+  auto* button = dynamic_cast<SkinUI::CButtonUI*>(manager.FindByName(L"confirmButton"));
+  button->SetVisible(false);
+  EXPECT_EQ(button->GetState(), 0u);
+  EXPECT_EQ(manager.GetHot(), nullptr);
+  EXPECT_EQ(manager.GetCapture(), nullptr);
+  EXPECT_EQ(manager.GetFocus(), nullptr);
+  manager.OnButtonUp(confirm);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "1:click:confirmButton"), 0);
+}
+
 TEST_F(InputTest, ClosingReleasesInputWithoutAClick) {
   manager.OnMouseMove(confirm);
   manager.OnButtonDown(confirm);
