@@ -20,10 +20,12 @@ struct PackageState {
   std::wstring zipName;
   std::unique_ptr<MemoryZipReader> zip;
   std::wstring resourcePath;
+  std::vector<char> ownedCopy;  // the package bytes when the package keeps its own copy
 };
 
 PackageState& State() {
-  static PackageState* state = new PackageState();  // lives until the process ends
+  // Never destroyed: windows on other threads may read entries while the process exits.
+  static PackageState* const state = std::make_unique<PackageState>().release();
   return *state;
 }
 
@@ -69,6 +71,17 @@ bool RegisterSkinZipFromMemory(const void* data, std::size_t size) {
   if (s.zipName == L"membuffer") return true;
   s.zipName = L"membuffer";
   s.zip = std::make_unique<MemoryZipReader>(data, size);
+  return true;
+}
+
+bool RegisterSkinZipCopy(const void* data, std::size_t size) {
+  PackageState& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  if (s.zipName == L"membuffer") return true;
+  const char* bytes = static_cast<const char*>(data);
+  s.ownedCopy.assign(bytes, bytes + (bytes ? size : 0));
+  s.zipName = L"membuffer";
+  s.zip = std::make_unique<MemoryZipReader>(s.ownedCopy.data(), s.ownedCopy.size());
   return true;
 }
 
@@ -124,6 +137,7 @@ void ResetSkinPackageForTesting() {
   std::lock_guard<std::mutex> hold(s.lock);
   s.zipName.clear();
   s.zip.reset();
+  s.ownedCopy.clear();
   s.resourcePath.clear();
 }
 

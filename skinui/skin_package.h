@@ -17,6 +17,9 @@ constexpr std::size_t kMaxSkinEntrySize = 0x400000;
 // true when a package is registered afterwards.
 bool RegisterSkinZipFromMemory(const void* data, std::size_t size);
 
+// Same, but the package keeps its own copy of the bytes for the rest of the process.
+bool RegisterSkinZipCopy(const void* data, std::size_t size);
+
 // "membuffer" once a zip in memory is registered, otherwise empty.
 std::wstring GetRegisteredSkinZipName();
 

@@ -2,6 +2,7 @@
 // whose pre-message filters it consults.
 
 #include <algorithm>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -20,7 +21,8 @@ struct SkinWindowList {
 };
 
 SkinWindowList& Windows() {
-  static SkinWindowList* list = new SkinWindowList();  // lives until the process ends
+  // Never destroyed: a window on another thread may unregister while the process exits.
+  static SkinWindowList* const list = std::make_unique<SkinWindowList>().release();
   return *list;
 }
 

@@ -167,9 +167,8 @@ bool WindowImplBase::RegisterResourceSkin() {
   const DWORD size = ::SizeofResource(module, found);
   const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
   if (!bytes || size == 0) return false;
-  // The package is read for the rest of the process; its copy is never freed.
-  auto* copy = new std::vector<char>(static_cast<const char*>(bytes), static_cast<const char*>(bytes) + size);
-  return RegisterSkinZipFromMemory(copy->data(), copy->size());
+  // The package keeps its copy of the bytes for the rest of the process.
+  return RegisterSkinZipCopy(bytes, size);
 }
 
 LRESULT WindowImplBase::OnClose(UINT, WPARAM, LPARAM, bool& handled) {

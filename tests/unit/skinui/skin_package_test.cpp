@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -108,6 +109,18 @@ TEST_F(SkinPackageTest, FirstRegistrationWins) {
   std::wstring error;
   ASSERT_TRUE(ReadSkinEntry(L"a.xml", bytes, error));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "first");
+}
+
+TEST_F(SkinPackageTest, CopiedPackageOutlivesTheCallersBytes) {
+  std::vector<char> zip = MakeZip({{"a.xml", "kept"}});
+  ASSERT_TRUE(SkinUI::RegisterSkinZipCopy(zip.data(), zip.size()));
+  std::fill(zip.begin(), zip.end(), '\0');
+  zip.clear();
+  zip.shrink_to_fit();
+  std::vector<char> bytes;
+  std::wstring error;
+  ASSERT_TRUE(ReadSkinEntry(L"a.xml", bytes, error)) << ToNarrow(error);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "kept");
 }
 
 TEST_F(SkinPackageTest, GarbageRegisteredAsZipCannotBeOpened) {
