@@ -46,7 +46,8 @@ InstallOutcome UnpackWithRetries(ZipInstaller& installer, const InstallServices&
 
 }  // namespace
 
-InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& services, const InstallTimings& timings) {
+InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& services,
+                              const InstallTimings& timings) {
   const bool clientStopped = StopClient(services, timings);
   ZipInstaller installer(WideToAnsi(WideFromPath(conf.zipPath)), WideToAnsi(WideFromPath(conf.clientDic)),
                          services.extract, timings.extractPauseMs, services.sleep);
@@ -62,7 +63,8 @@ InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& servic
       outcome = InstallOutcome::ClientStillRunning;
     }
   }
-  if (outcome == InstallOutcome::Installed || outcome == InstallOutcome::NotUnpacked) ZM_INFO << "install success";
+  if (outcome == InstallOutcome::Installed || outcome == InstallOutcome::NotUnpacked)
+    ZM_INFO << "install success";
 
   if (conf.launchAfterInstall) {
     services.sleep(timings.launchPauseMs);

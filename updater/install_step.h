@@ -16,11 +16,11 @@
 // Pauses and limits of the step. The program uses the defaults; tests
 // shorten them.
 struct InstallTimings {
-  std::uint32_t installLimitMs = 60000;  // forced unpack retried until this has passed
-  std::uint32_t retryPauseMs = 2000;     // between two unpack tries
-  std::uint32_t extractPauseMs = 500;    // between creating the folder and unpacking
-  std::uint32_t launchPauseMs = 300;     // before the launch window
-  std::uint32_t clientPassPauseMs = 500; // between two Client stop passes
+  std::uint32_t installLimitMs = 60000;   // forced unpack retried until this has passed
+  std::uint32_t retryPauseMs = 2000;      // between two unpack tries
+  std::uint32_t extractPauseMs = 500;     // between creating the folder and unpacking
+  std::uint32_t launchPauseMs = 300;      // before the launch window
+  std::uint32_t clientPassPauseMs = 500;  // between two Client stop passes
   // A Client that survives this many stop passes is left running and nothing
   // is unpacked over it.
   int maxClientPasses = 40;
@@ -41,10 +41,10 @@ struct InstallServices {
 };
 
 enum class InstallOutcome {
-  NotUnpacked,      // normal mode: the launcher applies the package
-  Installed,        // every entry written
-  ExtractFailed,    // the extraction ran but did not write every entry
-  TimedOut,         // the target folder could not be created in time
+  NotUnpacked,         // normal mode: the launcher applies the package
+  Installed,           // every entry written
+  ExtractFailed,       // the extraction ran but did not write every entry
+  TimedOut,            // the target folder could not be created in time
   ClientStillRunning,  // the Client could not be stopped; nothing unpacked
 };
 

@@ -1,11 +1,10 @@
-#include "updater/updater_app.h"
-
 #include "platform/platform.h"
 #include "skinui/skin_package.h"
 #include "skinui/win32/window_impl_base.h"
 #include "skinui/win32/window_wnd.h"
 #include "updater/corner_placement.h"
 #include "updater/process_op.h"
+#include "updater/updater_app.h"
 #include "updater/windows/tips_box_wnd.h"
 #include "updater/windows/ui_language.h"
 #include "updater/windows/ui_texts.h"
@@ -42,8 +41,9 @@ void PlaceInBottomRightCorner(HWND window) {
   RECT workArea{};
   RECT bounds{};
   if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0) || !GetWindowRect(window, &bounds)) return;
-  const ScreenPoint corner = BottomRightCorner(ScreenRect{workArea.left, workArea.top, workArea.right, workArea.bottom},
-                                               ScreenRect{bounds.left, bounds.top, bounds.right, bounds.bottom});
+  const ScreenPoint corner =
+      BottomRightCorner(ScreenRect{workArea.left, workArea.top, workArea.right, workArea.bottom},
+                        ScreenRect{bounds.left, bounds.top, bounds.right, bounds.bottom});
   SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
 }

@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <cwchar>
@@ -55,7 +55,8 @@ InstallTimings TimingsFromEnvironment(InstallTimings timings) {
 
 }  // namespace
 
-ZipDownloader::ZipDownloader(const ZipConf& conf) : ZipDownloader(conf, TimingsFromEnvironment(InstallTimings())) {}
+ZipDownloader::ZipDownloader(const ZipConf& conf)
+    : ZipDownloader(conf, TimingsFromEnvironment(InstallTimings())) {}
 
 ZipDownloader::ZipDownloader(const ZipConf& conf, const InstallTimings& timings)
     : Downloader(conf.url, conf.zipMd5, conf.host, conf.requestPath, conf.forcedupdate != 0),
@@ -66,4 +67,6 @@ ZipDownloader::ZipDownloader(const ZipConf& conf, const InstallTimings& timings)
 
 ZipDownloader::~ZipDownloader() = default;
 
-void ZipDownloader::DoInstall() { lastOutcome_ = RunInstallStep(conf_, Win32InstallServices(conf_), timings_); }
+void ZipDownloader::DoInstall() {
+  lastOutcome_ = RunInstallStep(conf_, Win32InstallServices(conf_), timings_);
+}

@@ -40,7 +40,8 @@ ExtractZipFunction TryFolder(const std::wstring& folder) {
 
 }  // namespace
 
-ExtractZipFunction LoadExtractZipToDir(const std::wstring& updaterFolder, const std::wstring& launcherFolder) {
+ExtractZipFunction LoadExtractZipToDir(const std::wstring& updaterFolder,
+                                       const std::wstring& launcherFolder) {
   if (ExtractZipFunction found = TryFolder(updaterFolder)) return found;
   if (ExtractZipFunction found = TryFolder(launcherFolder)) return found;
   ZM_WARN << "no zlib.dll beside the updater or the launcher; unpacking with the built-in extraction";

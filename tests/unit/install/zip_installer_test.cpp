@@ -15,8 +15,9 @@ namespace fs = std::filesystem;
 class ZipInstallerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("zvk-installer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ = fs::temp_directory_path() /
+            ("zvk-installer-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_);
   }

@@ -43,7 +43,8 @@ class ExtractLoader : public ::testing::Test {
   bool unpacked() const { return fs::exists(root_ / "target" / "Vellacast" / "version.txt"); }
 
   fs::path root_;
-  fs::path updater_ = fs::temp_directory_path() / (L"zvk-loader-" + std::to_wstring(GetCurrentProcessId())) / "temp";
+  fs::path updater_ =
+      fs::temp_directory_path() / (L"zvk-loader-" + std::to_wstring(GetCurrentProcessId())) / "temp";
   fs::path launcher_ = updater_.parent_path() / "Vellacast";
   std::string log_;
 };
