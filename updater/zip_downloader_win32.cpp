@@ -1,5 +1,6 @@
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h relies on the types that windows.h declares.
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <cwchar>
