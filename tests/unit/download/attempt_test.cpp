@@ -91,6 +91,14 @@ TEST_F(Attempt, SplitHeadsAndHeadsEndingAtAReadsEndAreReassembled) {
   }
 }
 
+TEST_F(Attempt, PackageThatCannotTakeItsNameIsNotReportedAsInPlace) {
+  const std::string package = MakePackage(4000);
+  std::filesystem::create_directories(File("update.zip") / "occupied");
+  PackageServer server(package);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kCannotCreatePackage);
+  EXPECT_FALSE(std::filesystem::exists(File("update.td")));
+}
+
 TEST_F(Attempt, ResumedSegmentFileStartsItsRequestAfterItsBytes) {
   const std::string package = MakePackage(8000);
   WriteWholeFile(File("update.td1"), package.substr(2000, 500));
