@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <mutex>
 
+#include "updater/download/no_destructor.h"
+
 void PrintDiagnostic(const std::string& line) {
-  static std::mutex mutex;
-  std::lock_guard<std::mutex> lock(mutex);
+  static NoDestructor<std::mutex> mutex;
+  std::lock_guard<std::mutex> lock(mutex.get());
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fflush(stdout);
 }

@@ -8,6 +8,7 @@
 #include "updater/download/download_status.h"
 #include "updater/download/engine_settings.h"
 #include "updater/download/http_download.h"
+#include "updater/download/no_destructor.h"
 #include "updater/download/segment_join.h"
 #include "updater/download/segment_task.h"
 #include "updater/download/watchdog.h"
@@ -17,8 +18,8 @@ namespace {
 // One attempt at a time in the process: the segment files are shared by
 // every attempt, and an attempt that was stopped may still be closing.
 std::mutex& AttemptGate() {
-  static std::mutex gate;
-  return gate;
+  static NoDestructor<std::mutex> gate;
+  return gate.get();
 }
 
 class AttemptScope {

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <condition_variable>
 
+#include "updater/download/no_destructor.h"
+
 void DownloadSession::Stop() {
   std::lock_guard<std::mutex> lock(mutex_);
   stopped_ = true;
@@ -36,8 +38,8 @@ struct Census {
 };
 
 Census& TheCensus() {
-  static Census census;
-  return census;
+  static NoDestructor<Census> census;
+  return census.get();
 }
 
 }  // namespace

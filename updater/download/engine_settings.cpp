@@ -4,24 +4,26 @@
 
 #include "platform/platform.h"
 #include "platform/string_convert.h"
+#include "updater/download/no_destructor.h"
 
 namespace download {
 namespace {
 
 std::mutex& SettingsMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static NoDestructor<std::mutex> mutex;
+  return mutex.get();
 }
 
 // The program never sets the folder: it is the module's own until a test
 // points it elsewhere.
 EngineSettings& Settings() {
-  static EngineSettings settings = [] {
-    EngineSettings initial;
-    initial.updaterFolder = WideToAnsi(platform::ModuleDirectory());
-    return initial;
+  static NoDestructor<EngineSettings> settings;
+  static const bool folderSet = [] {
+    settings.get().updaterFolder = WideToAnsi(platform::ModuleDirectory());
+    return true;
   }();
-  return settings;
+  (void)folderSet;
+  return settings.get();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "updater/download/head_reader.h"
 #include "updater/download/http_connection.h"
 #include "updater/download/http_download.h"
+#include "updater/download/no_destructor.h"
 #include "updater/download/response_header.h"
 #include "updater/download/segment_task.h"
 #include "updater/download/stdio_file.h"
@@ -20,8 +21,8 @@ namespace {
 constexpr std::size_t kTransferReadSize = 256 * 1024;
 
 std::mutex& StatusMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static NoDestructor<std::mutex> mutex;
+  return mutex.get();
 }
 
 }  // namespace
