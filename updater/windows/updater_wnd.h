@@ -74,7 +74,8 @@ class CUpdaterWnd : public CZvkWndBase {
   struct WorkerLink;
 
   void OnProgressTimer();
-  void ShowProgress(std::int64_t percent);
+  // `finished`: the worker's flag as read before the status copy.
+  void ShowProgress(std::int64_t percent, bool finished);
   void OnFinished();
   void Install();
   static void OnRetry(const std::shared_ptr<WorkerLink>& link, unsigned count);

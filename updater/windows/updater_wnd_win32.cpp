@@ -91,14 +91,18 @@ LRESULT CUpdaterWnd::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void CUpdaterWnd::OnProgressTimer() {
   std::int64_t percent = 0;
+  bool finished = false;
   if (worker_) {
+    // The flag is read before the counters: once it is set they hold their
+    // final values, so the last line shown before the end is the whole package.
+    finished = worker_->finished != 0;
     const DownloadStatus status = worker_->status;
     percent = updater_ui::PercentOf(status.downloadedSize, status.totalSize);
   }
-  ShowProgress(percent);
+  ShowProgress(percent, finished);
 }
 
-void CUpdaterWnd::ShowProgress(std::int64_t percent) {
+void CUpdaterWnd::ShowProgress(std::int64_t percent, bool finished) {
   const int shown = updater_ui::ShownPercent(percent);
   const int retries = link_->retryCount;
   // Widened once the first retry count shows, and never narrowed again.
@@ -116,7 +120,7 @@ void CUpdaterWnd::ShowProgress(std::int64_t percent) {
   if (tipsLabel_)
     tipsLabel_->SetText(updater_ui::ProgressLine(language, config_.forcedupdate != 0, shown, retries));
   if (downloadProgress_) downloadProgress_->SetValue(shown);
-  if (worker_ && worker_->finished != 0) OnFinished();
+  if (finished) OnFinished();
 }
 
 void CUpdaterWnd::OnFinished() {
