@@ -129,6 +129,21 @@ TEST_F(SkinWindowTest, ChineseTextIsDrawnAsGlyphsNotBoxes) {
   EXPECT_NE(rise, missing);
 }
 
+TEST_F(SkinWindowTest, PointerOverAButtonIsTheHandCursor) {
+  TestSkinWnd wnd(L"LaunchWnd.xml");
+  ASSERT_TRUE(wnd.Open(100, 100));
+  HWND hwnd = wnd.GetHWND();
+  auto cursorAt = [hwnd](int x, int y) {
+    POINT pt{x, y};
+    ::ClientToScreen(hwnd, &pt);
+    ::SetCursorPos(pt.x, pt.y);
+    ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return ::GetCursor();
+  };
+  EXPECT_EQ(cursorAt(40, 80), ::LoadCursorW(nullptr, IDC_HAND));
+  EXPECT_NE(cursorAt(300, 150), ::LoadCursorW(nullptr, IDC_HAND));
+}
+
 TEST_F(SkinWindowTest, CaptionBandDragsExceptOverButtons) {
   TestSkinWnd wnd(L"TipsBoxWnd.xml");
   ASSERT_TRUE(wnd.Open(100, 100));
