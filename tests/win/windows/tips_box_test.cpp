@@ -24,7 +24,8 @@ class TipsBoxTest : public ::testing::Test {
 
 TEST_F(TipsBoxTest, WindowClassTitleStyleAndSkinFollowTheLanguage) {
   ModalGuard guard;
-  CTipsBoxWnd box(nullptr, L"message text", kTipsBoxNotice);
+  const std::wstring notice = updater_ui::ClientTooOldText(ExpectedLanguage());
+  CTipsBoxWnd box(nullptr, notice, kTipsBoxNotice);
   const HWND hwnd = box.GetHWND();
   ASSERT_NE(hwnd, nullptr);
   EXPECT_EQ(ClassOf(hwnd), L"zvk_updater_tips_wnd_class_name");
@@ -38,7 +39,7 @@ TEST_F(TipsBoxTest, WindowClassTitleStyleAndSkinFollowTheLanguage) {
   EXPECT_EQ(ClientSize(hwnd).cy, 100);
   const bool chinese = ExpectedLanguage() == UiLanguage::kChinese;
   EXPECT_EQ(Text(box, L"titleLabel"), chinese ? L"提示" : L"Tips");
-  EXPECT_EQ(Text(box, L"tipsLabel"), L"message text");
+  EXPECT_EQ(Text(box, L"tipsLabel"), notice);
   auto* confirm = box.confirmButton();
   ASSERT_NE(confirm, nullptr);
   EXPECT_EQ(confirm->GetText(), L"确定");
