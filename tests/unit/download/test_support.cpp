@@ -56,9 +56,9 @@ void EngineTest::SetUp() {
   folder += std::filesystem::path::preferred_separator;
   download::SetUpdaterFolder(folder);
   download::WatchdogTiming timing;
-  timing.startPollMs = 100;
+  timing.startPollMs = 200;
   timing.startPolls = 5;
-  timing.stallMs = 600;
+  timing.stallMs = 1000;
   download::SetWatchdogTiming(timing);
   download::SetProbeLimit(3000);
   download::SetThreadFactory(nullptr);
