@@ -5,14 +5,22 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "updater/download/engine_settings.h"
 
+inline std::filesystem::path HttpFuzzingFolder() {
+  return std::filesystem::temp_directory_path() / ("zvk-fuzz-http-" + std::to_string(getpid()));
+}
+
 inline void SetUpHttpFuzzing() {
   std::freopen("/dev/null", "w", stdout);
-  const auto folder = std::filesystem::temp_directory_path() / ("zvk-fuzz-http-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  download::SetUpdaterFolder(folder.string() + "/");
+  std::filesystem::create_directories(HttpFuzzingFolder());
+  download::SetUpdaterFolder(HttpFuzzingFolder().string() + "/");
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(HttpFuzzingFolder(), ignored);
+  });
 }
