@@ -13,11 +13,15 @@ trap 'rm -rf "$shots"' EXIT
 ZVK_SCREENSHOT_DIR="Z:$(printf '%s' "$shots" | tr / '\\')"
 export ZVK_SCREENSHOT_DIR
 for locale in zh_CN en_US; do
-  sh "$root/tests/win/launcher/run_in_wine_language.sh" "$locale.UTF-8" \
-    "$WINE64" "$build/tests/windows_win_tests.exe" --gtest_brief=1 | grep -v "Invalid response" || true
+  if ! sh "$root/tests/win/launcher/run_in_wine_language.sh" "$locale.UTF-8" \
+      "$WINE64" "$build/tests/windows_win_tests.exe" --gtest_brief=1 >"$shots/run.log" 2>&1; then
+    grep -v "Invalid response" "$shots/run.log" >&2
+    echo "the window tests failed under $locale" >&2
+    exit 1
+  fi
 done
 mkdir -p "$out"
 for bmp in "$shots"/*.bmp; do
-  convert "$bmp" "$out/$(basename "${bmp%.bmp}").png"
+  convert "$bmp" -strip "$out/$(basename "${bmp%.bmp}").png"
 done
 ls "$out"/window-*.png
