@@ -18,11 +18,15 @@ e2e_serve "$E2E_STATE/www" || exit 1
 
 e2e_start_client || e2e_fail "the Client did not come up"
 e2e_start_updater "-url=http://127.0.0.1:$E2E_PORT/update.zip" "-md5=$E2E_MD5" -pagecallparam=course?id=7 -forcedupdate=1
-notice=$(e2e_driver --class zvk_updater_tips_wnd_class_name --timeout 20000 --print --answer enter --wait-gone 5000) \
-  || e2e_fail "no version notice was answered"
+e2e_driver --class "$E2E_TIPS" --timeout 20000 >/dev/null || e2e_fail "no version notice"
+e2e_shot version-notice >/dev/null
+notice=$(e2e_driver --class "$E2E_TIPS" --timeout 2000 --print --answer enter --wait-gone 5000) \
+  || e2e_fail "the version notice was not answered"
 e2e_log "notice: $notice"
-e2e_driver --class zvk_updater_launch_wnd_class_name --timeout 60000 --answer enter --wait-gone 5000 >/dev/null \
-  || e2e_fail "no launch window was answered"
+e2e_driver --class "$E2E_LAUNCH" --timeout 60000 >/dev/null || e2e_fail "no launch window"
+e2e_shot launch-window >/dev/null
+e2e_driver --class "$E2E_LAUNCH" --timeout 2000 --answer enter --wait-gone 5000 >/dev/null \
+  || e2e_fail "the launch window was not answered"
 e2e_wait_updater 20
 [ "$E2E_UPDATER_CODE" = 0 ] || e2e_fail "updater exit code $E2E_UPDATER_CODE"
 e2e_wait_record ' args ' 2 150 || e2e_fail "the launcher did not start the Client"
