@@ -257,6 +257,30 @@ TEST_F(UpdaterWndTest, TenFailuresShowTheFailureBoxAndThenEndTheLoop) {
   EXPECT_EQ(installs(), 0);
 }
 
+TEST_F(UpdaterWndTest, FailureBoxClosedAfterTheWindowIsGoneEndsQuietly) {
+  const std::string package = download_test::MakePackage(1000, 38);
+  ServerOptions broken;
+  broken.defaultBehaviour = Behaviour::kGarbage;
+  PackageServer server(package, broken);
+  HWND box = nullptr;
+  {
+    CUpdaterWnd wnd;
+    Start(wnd, Conf(server, package, 0), 30);
+    ASSERT_FALSE(PumpUntil(
+        [&] {
+          box = ::FindWindowW(CTipsBoxWnd::kClassName, nullptr);
+          return box != nullptr && ::IsWindowVisible(box);
+        },
+        30000));
+  }
+  // The worker's thread still runs the box of a window that no longer exists.
+  ASSERT_TRUE(::IsWindow(box));
+  PostKey(box, VK_RETURN);
+  EXPECT_TRUE(engine_threads::WaitUntilNoneRun(5000));
+  EXPECT_FALSE(::IsWindow(box));
+  EXPECT_FALSE(PumpFor(200));
+}
+
 TEST_F(UpdaterWndTest, SkipEndsTheLoopAtOnceAndTheWorkerStopsWithTheWindow) {
   const std::string package = download_test::MakePackage(400000, 35);
   ServerOptions slow;
