@@ -16,9 +16,13 @@ root=$E2E_STATE/demo
 e2e_layout "$root"
 args=("-url=http://127.0.0.1:$E2E_PORT/update.zip" "-md5=$E2E_MD5")
 
-e2e_start_updater "${args[@]}"
-sleep 2
 segments() { cat "$root"/Vellacast/temp/update.td? 2>/dev/null | wc -c; }
+e2e_start_updater "${args[@]}"
+# Killed once about a quarter has arrived, however long Wine took to start.
+for _ in $(seq 300); do
+  [ "$(segments)" -ge $((total / 4)) ] && break
+  sleep 0.1
+done
 first=$(segments)
 kill -9 "$E2E_UPDATER_PID"; wait "$E2E_UPDATER_PID" 2>/dev/null
 sleep 1
