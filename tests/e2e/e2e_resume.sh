@@ -18,9 +18,9 @@ args=("-url=http://127.0.0.1:$E2E_PORT/update.zip" "-md5=$E2E_MD5")
 
 segments() { cat "$root"/Vellacast/temp/update.td? 2>/dev/null | wc -c; }
 e2e_start_updater "${args[@]}"
-# Killed once about a quarter has arrived, however long Wine took to start.
+# Killed once a third has arrived, however long Wine took to start.
 for _ in $(seq 300); do
-  [ "$(segments)" -ge $((total / 4)) ] && break
+  [ "$(segments)" -ge $((total / 3)) ] && break
   sleep 0.1
 done
 first=$(segments)
