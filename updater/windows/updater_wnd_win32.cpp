@@ -1,5 +1,6 @@
 #include <atomic>
 #include <boost/make_shared.hpp>
+#include <exception>
 
 #include "logging/n_log.h"
 #include "skinui/button.h"
@@ -164,11 +165,15 @@ void CUpdaterWnd::OnRetry(const std::shared_ptr<WorkerLink>& link, unsigned coun
 }
 
 void CUpdaterWnd::OnDownloadFailed(const std::shared_ptr<WorkerLink>& link) {
-  const updater_ui::UiLanguage language = updater_ui::CurrentUiLanguage();
-  {
+  // Runs on the worker's thread: nothing may unwind into the engine.
+  try {
+    ZM_ERROR << "the package could not be downloaded";
+    const updater_ui::UiLanguage language = updater_ui::CurrentUiLanguage();
     CTipsBoxWnd box(nullptr, updater_ui::DownloadFailedText(language), kTipsBoxFailure);
     box.SetConfirmText(updater_ui::DownloadFailedButtonText(language));
     box.RunModal();
+  } catch (const std::exception& e) {
+    ZM_ERROR << "failure box: " << e.what();
   }
   if (HWND window = link->window) ::SendMessageW(window, WM_QUIT, 0, 0);
 }
