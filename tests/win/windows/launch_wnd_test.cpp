@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "skinui/button.h"
 #include "window_test_support.h"
@@ -99,11 +100,19 @@ TEST_F(LaunchWndTest, QuitDuringTheModalLoopEndsItAndIsPostedAgain) {
 namespace windows_test {
 namespace {
 
-// The language entries of ctest name the language their Wine server was started with.
-TEST(LanguageEntry, WineServerGaveTheExpectedUiLanguage) {
+// The language entries of ctest name the language their Wine server was
+// started with and the language the windows must then speak.
+TEST(LanguageEntry, WindowsSpeakTheLanguageOfTheEntry) {
   const char* expected = std::getenv("ZVK_EXPECT_UI_LANGUAGE");
-  if (expected == nullptr) GTEST_SKIP() << "run by the language entries";
+  const char* texts = std::getenv("ZVK_EXPECT_TEXTS");
+  if (expected == nullptr || texts == nullptr) GTEST_SKIP() << "run by the language entries";
   EXPECT_EQ(::GetUserDefaultUILanguage(), std::strtoul(expected, nullptr, 0));
+  SkinUI::SetSkinInstance(::GetModuleHandleW(nullptr));
+  const bool chinese = std::string(texts) == "zh";
+  CLaunchWnd wnd;
+  EXPECT_EQ(TitleOf(wnd.GetHWND()), chinese ? L"升级程序" : L"Update Program");
+  EXPECT_EQ(wnd.GetManager().FindByName(L"titleLabel")->GetText(),
+            chinese ? L"Vellacast-升级" : L"Update Assistant");
 }
 
 }  // namespace
