@@ -168,16 +168,19 @@ void CSkinManagerUI::Layout(const UiRect& client) {
   if (root_) root_->SetPos(client);
 }
 
+void CSkinManagerUI::LayoutIfNeeded() {
+  if (needLayout_ && root_ && host_) Layout(host_->ClientRect());
+}
+
 void CSkinManagerUI::Paint(IRenderer& renderer, const UiRect& paintRect) {
   if (!root_) return;
-  if (needLayout_) {
-    Layout(host_ ? host_->ClientRect() : root_->GetPos());
-    if (!windowInitSent_) {
-      windowInitSent_ = true;
-      const std::shared_ptr<bool> alive = alive_;
-      SendNotify(root_.get(), kNotifyWindowInit);
-      if (!*alive || !root_) return;
-    }
+  if (needLayout_) Layout(host_ ? host_->ClientRect() : root_->GetPos());
+  // Input may have laid the tree out first; the notification still comes with the first paint.
+  if (!windowInitSent_) {
+    windowInitSent_ = true;
+    const std::shared_ptr<bool> alive = alive_;
+    SendNotify(root_.get(), kNotifyWindowInit);
+    if (!*alive || !root_) return;
   }
   root_->DoPaint(renderer, paintRect);
 }

@@ -109,6 +109,9 @@ class CSkinManagerUI {
   void Paint(IRenderer& renderer, const UiRect& paintRect);
   // Lays the tree out over `client` now.
   void Layout(const UiRect& client);
+  // Lays a changed tree out over the host's client area before it is painted:
+  // input that arrives before the next WM_PAINT must meet the new positions.
+  void LayoutIfNeeded();
 
   // Focus.
   CControlUI* GetFocus() const { return focus_; }

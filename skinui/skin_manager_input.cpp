@@ -54,6 +54,7 @@ void CSkinManagerUI::MoveFocus(bool forward) {
 
 void CSkinManagerUI::OnMouseMove(UiPoint pt) {
   lastMouse_ = pt;
+  LayoutIfNeeded();
   CControlUI* under = FindControlAt(pt);
   if (under != hot_) {
     if (CControlUI* old = hot_) {
@@ -78,6 +79,7 @@ void CSkinManagerUI::OnMouseLeave() {
 
 void CSkinManagerUI::OnMouseHover(UiPoint pt) {
   lastMouse_ = pt;
+  LayoutIfNeeded();
   SendEvent(hot_, UiEventType::kMouseHover, pt);
   CControlUI* under = FindControlAt(pt);
   if (under && !under->GetToolTip().empty() && host_) {
@@ -87,6 +89,7 @@ void CSkinManagerUI::OnMouseHover(UiPoint pt) {
 
 void CSkinManagerUI::OnButtonDown(UiPoint pt) {
   lastMouse_ = pt;
+  LayoutIfNeeded();
   if (host_) host_->TakeKeyboardFocus();
   CControlUI* under = FindControlAt(pt);
   if (!under) return;
@@ -109,6 +112,7 @@ void CSkinManagerUI::OnButtonUp(UiPoint pt) {
 
 void CSkinManagerUI::OnDoubleClick(UiPoint pt) {
   lastMouse_ = pt;
+  LayoutIfNeeded();
   if (host_) host_->TakeKeyboardFocus();
   CControlUI* under = FindControlAt(pt);
   if (!under) return;
@@ -119,6 +123,7 @@ void CSkinManagerUI::OnDoubleClick(UiPoint pt) {
 
 void CSkinManagerUI::OnContextMenu(UiPoint pt) {
   lastMouse_ = pt;
+  LayoutIfNeeded();
   SendEvent(FindControlAt(pt), UiEventType::kContextMenu, pt);
 }
 

@@ -209,6 +209,7 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool& handled) 
   ::ScreenToClient(m_hWnd, &pt);
   RECT client{};
   ::GetClientRect(m_hWnd, &client);
+  m_pm.LayoutIfNeeded();
   const UiRect& band = m_pm.GetCaptionRect();
   const bool inBand = pt.x >= client.left + band.left && pt.x < client.right - band.right &&
                       pt.y >= band.top && pt.y < band.bottom;
