@@ -118,6 +118,7 @@ LRESULT CZvkWndBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool& handled) {
   ::ScreenToClient(m_hWnd, &pt);
   RECT client{};
   ::GetClientRect(m_hWnd, &client);
+  m_pm.LayoutIfNeeded();
   const SkinUI::UiPoint at{pt.x, pt.y};
   const SkinUI::CControlUI* control = m_pm.FindControlAt(at);
   const bool drag = updater_ui::IsDragPoint(m_pm.GetCaptionRect(), client.right - client.left, at,

@@ -47,14 +47,11 @@ void PostClick(HWND hwnd, int x, int y) {
 }
 
 void PostPress(HWND hwnd, int x, int y) {
-  // The skin is laid out at the first paint; a real pointer never comes earlier.
-  ::UpdateWindow(hwnd);
   ::PostMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
   ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
 }
 
 LRESULT HitTest(HWND hwnd, int x, int y) {
-  ::UpdateWindow(hwnd);
   POINT pt{x, y};
   ::ClientToScreen(hwnd, &pt);
   return ::SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
