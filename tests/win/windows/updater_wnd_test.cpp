@@ -117,6 +117,7 @@ TEST_F(UpdaterWndTest, NormalModeShowsRisingProgressThenTheInstallButton) {
   Start(wnd, Conf(server, package, 0));
   EXPECT_EQ(Line(wnd), L"");
   EXPECT_TRUE(Visible(wnd, L"skipButton"));
+  Screenshot(wnd.GetHWND(), "updater-start");
 
   std::vector<std::wstring> lines;
   bool shotTaken = false;
@@ -179,6 +180,7 @@ TEST_F(UpdaterWndTest, ForcedModeHidesSkipAndInstallsByItself) {
       30000);
   ASSERT_TRUE(quit);
   EXPECT_EQ(installs(), 1);
+  Screenshot(wnd.GetHWND(), "updater-installing");
   EXPECT_EQ(Line(wnd), updater_ui::ProgressLine(ExpectedLanguage(), true, 100, 0));
   EXPECT_TRUE(Visible(wnd, L"closeButton"));
   EXPECT_TRUE(Visible(wnd, L"progressLayout"));
