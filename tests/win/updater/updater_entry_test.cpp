@@ -68,9 +68,24 @@ TEST(UpdaterEntry, NoArgumentExitsWithMinusOneShowsNoWindowAndReleasesTheInstanc
   EXPECT_FALSE(MutexExists(kInstanceMutexName));
 }
 
-TEST(UpdaterEntry, ArgumentsLeadToARunThatExitsWithZero) {
+// Waits (bounded) for a top-level window of the class; null when none came.
+HWND WaitForWindowClass(const wchar_t* className, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND window = FindWindowW(className, nullptr)) return window;
+    if (GetTickCount() - start >= timeoutMs) return nullptr;
+    Sleep(20);
+  }
+}
+
+TEST(UpdaterEntry, ArgumentsLeadToARunThatHoldsTheInstanceMutexAndExitsWithZero) {
   ChildProcess updater(UpdaterPath(), L"-url=http://127.0.0.1:9/none.zip -md5=");
   ASSERT_TRUE(updater.started());
+  // The run's window shows while the download is tried; closing it ends the run.
+  const HWND window = WaitForWindowClass(L"zvk_updater_wnd_class_name", kQuickExitMs);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(MutexExists(kInstanceMutexName));
+  PostMessageW(window, WM_CLOSE, 0, 0);
   ASSERT_TRUE(updater.waitForExit(kQuickExitMs));
   EXPECT_EQ(updater.exitCode(), 0u);
   EXPECT_FALSE(MutexExists(kInstanceMutexName));
