@@ -66,3 +66,21 @@ function(zvk_fuzzer name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endfunction()
+
+# zvk_add_child_folders([<folder>]): adds every sub-folder of <folder> (relative
+# to the current source folder; default: the current folder itself) that has
+# a CMakeLists.txt, in name order. Areas add their tests, fuzzers and
+# benchmarks by creating a folder; nothing else needs editing.
+function(zvk_add_child_folders)
+  set(parent ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARGC GREATER 0)
+    set(parent ${CMAKE_CURRENT_SOURCE_DIR}/${ARGV0})
+  endif()
+  file(GLOB children LIST_DIRECTORIES true ${parent}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()

@@ -6,6 +6,7 @@
 
 #include "logging/n_log.h"
 #include "platform/platform.h"
+#include "skinui/caption_band.h"
 #include "skinui/skin_package.h"
 #include "skinui/win32/skin_host_win32.h"
 #include "skinui/win32/window_impl_base.h"
@@ -15,12 +16,6 @@ namespace SkinUI {
 namespace {
 
 const wchar_t kBuildFailedText[] = L"\u52a0\u8f7d\u8d44\u6e90\u6587\u4ef6\u5931\u8d25";
-
-bool IsCaptionPassThrough(const CControlUI* control) {
-  if (!control) return false;
-  const std::wstring cls = control->GetClass();
-  return cls == L"ButtonUI" || cls == L"OptionUI" || cls == L"TextUI";
-}
 
 }  // namespace
 
@@ -210,11 +205,11 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool& handled) 
   RECT client{};
   ::GetClientRect(m_hWnd, &client);
   m_pm.LayoutIfNeeded();
-  const UiRect& band = m_pm.GetCaptionRect();
-  const bool inBand = pt.x >= client.left + band.left && pt.x < client.right - band.right &&
-                      pt.y >= band.top && pt.y < band.bottom;
-  if (inBand && !IsCaptionPassThrough(m_pm.FindControlAt(UiPoint{pt.x, pt.y}))) return HTCAPTION;
-  return HTCLIENT;
+  const UiPoint at{pt.x, pt.y};
+  const CControlUI* control = m_pm.FindControlAt(at);
+  const bool drag = IsCaptionDragPoint(m_pm.GetCaptionRect(), client.right - client.left, at,
+                                       control ? control->GetClass() : nullptr);
+  return drag ? HTCAPTION : HTCLIENT;
 }
 
 LRESULT WindowImplBase::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, bool& handled) {

@@ -1,7 +1,5 @@
 #include "updater/windows/window_geometry.h"
 
-#include <cwchar>
-
 namespace updater_ui {
 
 namespace {
@@ -15,12 +13,6 @@ int PlaceOnAxis(int refLow, int refHigh, int size, int workLow, int workHigh) {
     pos = workHigh - size;
   }
   return pos;
-}
-
-bool PassesThroughBand(const wchar_t* controlClass) {
-  if (controlClass == nullptr) return false;
-  return std::wcscmp(controlClass, L"ButtonUI") == 0 || std::wcscmp(controlClass, L"OptionUI") == 0 ||
-         std::wcscmp(controlClass, L"TextUI") == 0;
 }
 
 }  // namespace
@@ -37,13 +29,6 @@ SkinUI::UiPoint CenteredPosition(const CentringInput& input) {
 
 SkinUI::UiRect WidenedToLeft(const SkinUI::UiRect& window, int width) {
   return SkinUI::UiRect{window.right - width, window.top, window.right, window.bottom};
-}
-
-bool IsDragPoint(const SkinUI::UiRect& band, int clientWidth, SkinUI::UiPoint pt,
-                 const wchar_t* controlClass) {
-  const bool inBand =
-      pt.x >= band.left && pt.x < clientWidth - band.right && pt.y >= band.top && pt.y < band.bottom;
-  return inBand && !PassesThroughBand(controlClass);
 }
 
 }  // namespace updater_ui

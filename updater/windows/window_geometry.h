@@ -1,7 +1,7 @@
 #pragma once
 // Placement rules of the updater's windows, kept apart from Win32 so that
 // they are tested natively: centring on the owner, widening the updater
-// window to the left, and the drag band of the skinned title bars.
+// window to the left. (The drag band is the framework's, skinui/caption_band.h.)
 
 #include "skinui/ui_types.h"
 
@@ -23,12 +23,5 @@ SkinUI::UiPoint CenteredPosition(const CentringInput& input);
 // The rectangle `window` takes when it is widened (or narrowed) to `width`,
 // keeping its right edge, top and height.
 SkinUI::UiRect WidenedToLeft(const SkinUI::UiRect& window, int width);
-
-// Whether a point (client coordinates) drags the window: it lies in the
-// skin's caption band (x from band.left to clientWidth - band.right, y from
-// band.top to band.bottom) and the topmost control under it, of class
-// `controlClass` (null when there is none), is no button, option or text control.
-bool IsDragPoint(const SkinUI::UiRect& band, int clientWidth, SkinUI::UiPoint pt,
-                 const wchar_t* controlClass);
 
 }  // namespace updater_ui

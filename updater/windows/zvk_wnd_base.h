@@ -48,5 +48,4 @@ class CZvkWndBase : public SkinUI::WindowImplBase {
   std::wstring SkinFolder() const override { return std::wstring(); }
   SkinUI::SkinResourceKind ResourceKind() const override { return SkinUI::kSkinFromZipRes; }
   int ResourceId() const override { return kSkinResourceId; }
-  LRESULT OnNcHitTest(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
 };

@@ -1,4 +1,3 @@
-#include <windowsx.h>
 
 #include "skinui/control.h"
 #include "updater/windows/window_geometry.h"
@@ -110,18 +109,4 @@ LRESULT CZvkWndBase::FilterMessage(UINT msg, WPARAM wParam, LPARAM, bool&) {
     return 1;
   }
   return 0;
-}
-
-LRESULT CZvkWndBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, bool& handled) {
-  handled = true;
-  POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  ::ScreenToClient(m_hWnd, &pt);
-  RECT client{};
-  ::GetClientRect(m_hWnd, &client);
-  m_pm.LayoutIfNeeded();
-  const SkinUI::UiPoint at{pt.x, pt.y};
-  const SkinUI::CControlUI* control = m_pm.FindControlAt(at);
-  const bool drag = updater_ui::IsDragPoint(m_pm.GetCaptionRect(), client.right - client.left, at,
-                                            control ? control->GetClass() : nullptr);
-  return drag ? HTCAPTION : HTCLIENT;
 }
