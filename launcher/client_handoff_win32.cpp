@@ -2,8 +2,8 @@
 
 #include "launcher/client_handoff.h"
 #include "launcher/pipe_message.h"
-#include "launcher/win32_handles.h"
 #include "logging/n_log.h"
+#include "platform/win_handle.h"
 
 int HandOffToClient(const launcher::LaunchRequest& request) {
   if (!request.schemeFound) return 0;
@@ -13,9 +13,9 @@ int HandOffToClient(const launcher::LaunchRequest& request) {
             << " characters";
     return 1;
   }
-  launcher::UniqueHandle pipe(CreateFileW(launcher::kClientPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!pipe.valid()) return 1;
+  WinHandle pipe(CreateFileW(launcher::kClientPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!pipe) return 1;
   DWORD written = 0;
   WriteFile(pipe.get(), message->data(), static_cast<DWORD>(message->size()), &written, nullptr);
   return 0;

@@ -8,13 +8,11 @@
 #include "launcher/launch_command.h"
 #include "launcher/process_match.h"
 #include "launcher/restart_prompt.h"
-#include "launcher/win32_handles.h"
+#include "platform/win_handle.h"
 
 namespace {
 
-using launcher::UniqueHandle;
-
-UniqueHandle TakeProcessSnapshot() { return UniqueHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)); }
+WinHandle TakeProcessSnapshot() { return WinHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)); }
 
 PROCESSENTRY32W EmptyEntry() {
   PROCESSENTRY32W entry{};
@@ -30,7 +28,7 @@ bool SnapshotHasProcess(HANDLE snapshot, const std::wstring& imageName) {
   return false;
 }
 
-void TerminateAll(std::vector<UniqueHandle>& processes) {
+void TerminateAll(std::vector<WinHandle>& processes) {
   for (auto& process : processes) {
     TerminateProcess(process.get(), 0);
     process.reset();
@@ -45,24 +43,24 @@ bool UserAgreesToRestart() {
 }  // namespace
 
 void KillProcessByName(const std::wstring& imageName) {
-  UniqueHandle snapshot = TakeProcessSnapshot();
-  if (!snapshot.valid()) return;
-  auto terminate = [](std::vector<UniqueHandle>& processes) { TerminateAll(processes); };
-  launcher::TerminationBatch<UniqueHandle, decltype(terminate)> batch(terminate);
+  WinHandle snapshot = TakeProcessSnapshot();
+  if (!snapshot) return;
+  auto terminate = [](std::vector<WinHandle>& processes) { TerminateAll(processes); };
+  launcher::TerminationBatch<WinHandle, decltype(terminate)> batch(terminate);
   PROCESSENTRY32W entry = EmptyEntry();
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
     if (!launcher::SameImageName(entry.szExeFile, imageName)) continue;
-    UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
-    if (process.valid()) batch.add(std::move(process));
+    WinHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
+    if (process) batch.add(std::move(process));
   }
   snapshot.reset();
   batch.finish();
 }
 
 bool CheckRunningClient() {
-  UniqueHandle snapshot = TakeProcessSnapshot();
-  if (!snapshot.valid()) {
+  WinHandle snapshot = TakeProcessSnapshot();
+  if (!snapshot) {
     KillProcessByName(launcher::kClientFileName);
     return true;
   }

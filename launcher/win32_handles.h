@@ -1,40 +1,12 @@
 #pragma once
-// Owners of the launcher's kernel and registry handles: move-only, one close
-// in one place. Windows only.
+// Owner of the launcher's registry key: move-only, one close in one place.
+// Kernel handles use WinHandle (platform/win_handle.h). Windows only.
 
 #include <windows.h>
 
 #include <utility>
 
 namespace launcher {
-
-// A kernel handle; both NULL and INVALID_HANDLE_VALUE mean "none".
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  ~UniqueHandle() { reset(); }
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) {
-      reset();
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  void reset() {
-    if (valid()) CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
 
 class UniqueRegKey {
  public:

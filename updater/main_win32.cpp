@@ -8,8 +8,8 @@
 #include <exception>
 
 #include "logging/n_log.h"
+#include "platform/win_handle.h"
 #include "updater/updater_app.h"
-#include "updater/win_handle.h"
 
 namespace {
 

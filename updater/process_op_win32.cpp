@@ -6,8 +6,8 @@
 
 #include "logging/n_log.h"
 #include "platform/string_convert.h"
+#include "platform/win_handle.h"
 #include "updater/process_op.h"
-#include "updater/win_handle.h"
 
 namespace {
 

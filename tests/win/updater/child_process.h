@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "updater/win_handle.h"
+#include "platform/win_handle.h"
 
 class ChildProcess {
  public:

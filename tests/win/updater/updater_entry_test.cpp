@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "child_process.h"
-#include "updater/win_handle.h"
+#include "platform/win_handle.h"
 
 namespace {
 

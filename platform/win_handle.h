@@ -1,7 +1,7 @@
 #pragma once
 // Owns one kernel HANDLE and closes it once. Both null and
 // INVALID_HANDLE_VALUE count as "no handle", since Win32 uses either as the
-// failure value depending on the call.
+// failure value depending on the call. Windows-only header.
 
 #include <windows.h>
 
