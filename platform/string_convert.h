@@ -14,6 +14,10 @@ std::wstring AnsiToWide(const std::string& text);
 
 namespace platform {
 
+// Wide to UTF-8, for text that tools outside the programs read (test records,
+// the GUI driver's output). Empty input gives an empty string.
+std::string WideToUtf8(const std::wstring& text);
+
 // Wide to code page 936 (simplified Chinese) for log lines. A text holding a
 // character that code page cannot represent converts to an empty string.
 // Native builds use iconv's CP936 tables.

@@ -39,6 +39,8 @@ std::wstring AnsiToWide(const std::string& text) {
 
 namespace platform {
 
+std::string WideToUtf8(const std::wstring& text) { return WideToAnsi(text); }
+
 std::string WideToCodePage936(const std::wstring& text) {
   const std::string bytes =
       Convert("CP936", "WCHAR_T", reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));

@@ -12,7 +12,8 @@ std::string WideToCodePage(const std::wstring& text, UINT codePage, bool failOnM
   BOOL usedDefault = FALSE;
   BOOL* usedDefaultOut = (failOnMissing && codePage != CP_UTF8) ? &usedDefault : nullptr;
   const DWORD flags = failOnMissing ? WC_NO_BEST_FIT_CHARS : 0;
-  const int needed = WideCharToMultiByte(codePage, flags, text.data(), inputLength, nullptr, 0, nullptr, usedDefaultOut);
+  const int needed =
+      WideCharToMultiByte(codePage, flags, text.data(), inputLength, nullptr, 0, nullptr, usedDefaultOut);
   if (needed <= 0 || usedDefault) return std::string();
   std::vector<char> buffer(static_cast<size_t>(needed) + 1, '\0');
   WideCharToMultiByte(codePage, flags, text.data(), inputLength, buffer.data(), needed, nullptr, nullptr);
@@ -34,6 +35,8 @@ std::wstring AnsiToWide(const std::string& text) {
 }
 
 namespace platform {
+
+std::string WideToUtf8(const std::wstring& text) { return WideToCodePage(text, CP_UTF8, false); }
 
 std::string WideToCodePage936(const std::wstring& text) { return WideToCodePage(text, 936, true); }
 

@@ -9,21 +9,12 @@
 
 #include "client_record.h"
 #include "pipe_server_win32.h"
+#include "platform/string_convert.h"
 
 namespace {
 
 constexpr DWORD kDefaultLifetimeMs = 60000;
 constexpr DWORD kPipeReadTimeoutMs = 5000;
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
-                      nullptr);
-  return bytes;
-}
 
 std::wstring RecordPath() {
   wchar_t path[MAX_PATH * 4] = {};
@@ -108,10 +99,10 @@ HWND CreateClientWindow(HINSTANCE instance) {
 
 void RecordStart(const std::wstring& parameters) {
   Record("start", std::to_string(GetCurrentProcessId()));
-  Record("cmdline", ToUtf8(GetCommandLineW()));
-  Record("args", ToUtf8(parameters));
+  Record("cmdline", platform::WideToUtf8(GetCommandLineW()));
+  Record("args", platform::WideToUtf8(parameters));
   wchar_t directory[MAX_PATH * 4] = {};
-  Record("cwd", ToUtf8(std::wstring(directory, GetCurrentDirectoryW(MAX_PATH * 4, directory))));
+  Record("cwd", platform::WideToUtf8(std::wstring(directory, GetCurrentDirectoryW(MAX_PATH * 4, directory))));
 }
 
 // Runs until WM_QUIT or the deadline; returns the exit code.

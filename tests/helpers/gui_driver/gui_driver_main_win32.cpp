@@ -8,6 +8,7 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/string_convert.h"
 #include "window_driver.h"
 
 namespace {
@@ -69,7 +70,7 @@ bool ParseArguments(int argc, wchar_t** argv, Arguments& arguments) {
 }
 
 void PrintLine(const char* label, const std::wstring& text) {
-  const std::string line = std::string(label) + ": " + gui_driver::ToUtf8(text) + "\n";
+  const std::string line = std::string(label) + ": " + platform::WideToUtf8(text) + "\n";
   std::fwrite(line.data(), 1, line.size(), stdout);
 }
 

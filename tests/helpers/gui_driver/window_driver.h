@@ -33,6 +33,4 @@ bool AnswerWindow(HWND window, Answer answer, POINT click = POINT{0, 0});
 // True once the window no longer exists, false after timeoutMs.
 bool WaitUntilGone(HWND window, DWORD timeoutMs);
 
-std::string ToUtf8(const std::wstring& text);
-
 }  // namespace gui_driver

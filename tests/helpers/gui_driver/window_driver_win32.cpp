@@ -1,3 +1,4 @@
+#include "platform/string_convert.h"
 #include "window_driver.h"
 
 namespace gui_driver {
@@ -111,16 +112,6 @@ bool WaitUntilGone(HWND window, DWORD timeoutMs) {
     Sleep(kPollMs);
   }
   return true;
-}
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
-                      nullptr);
-  return bytes;
 }
 
 }  // namespace gui_driver

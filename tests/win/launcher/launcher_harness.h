@@ -85,7 +85,6 @@ void EndProcessesNamed(const std::vector<std::wstring>& imageNames);
 bool ProcessExists(DWORD processId);
 
 std::string ReadFileBytes(const std::wstring& path);
-std::string Utf8(const std::wstring& text);
 
 // HKCR\quillaneth\shell\open\command, default value.
 struct RegistryValue {

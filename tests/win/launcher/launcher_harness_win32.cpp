@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "launcher_harness.h"
+#include "platform/string_convert.h"
 
 namespace launcher_test {
 
@@ -142,16 +143,6 @@ std::string ReadFileBytes(const std::wstring& path) {
   char buffer[8192];
   DWORD got = 0;
   while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  return bytes;
-}
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
-                      nullptr);
   return bytes;
 }
 

@@ -1,6 +1,7 @@
 // The start road: no Client runs, so the launcher starts one from its own
 // folder with the text after the scheme, or with the whole command line.
 #include "launcher_fixture.h"
+#include "platform/string_convert.h"
 
 namespace launcher_test {
 namespace {
@@ -22,7 +23,7 @@ TEST_F(LauncherStartRoad, ClientRunsInTheLauncherFolder) {
   ASSERT_TRUE(clientArgumentsFor(L"quillaneth://x").has_value());
   const auto cwd = LinesOfKind(ReadRecord(installFolder()), "cwd");
   ASSERT_EQ(cwd.size(), 1u);
-  EXPECT_EQ(cwd[0].value, Utf8(installFolder()));
+  EXPECT_EQ(cwd[0].value, platform::WideToUtf8(installFolder()));
 }
 
 TEST_F(LauncherStartRoad, LogsTheClientAndItsParametersToStandardError) {
