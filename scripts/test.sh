@@ -5,8 +5,8 @@
 #   win32   the release artefacts, inspected (this machine cannot run 32-bit code)
 # Exits non-zero when anything fails; the summary lines come last.
 #
-#   scripts/test.sh                 everything
-#   ZVK_TEST_ASAN=1 scripts/test.sh also the native tests under ASan+UBSan
+#   scripts/test.sh                 everything, the native tests also under ASan+UBSan
+#   ZVK_TEST_ASAN=0 scripts/test.sh without the ASan+UBSan run
 #   ZVK_CTEST_ARGS="-R launcher" scripts/test.sh   pass a filter to both ctest runs
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,7 +49,7 @@ run_ctest() {
 
 build native && { run_ctest native || status=1; } || status=1
 
-if [ "${ZVK_TEST_ASAN:-0}" = 1 ]; then
+if [ "${ZVK_TEST_ASAN:-1}" = 1 ]; then
   build native-asan && { run_ctest native-asan || status=1; } || status=1
 fi
 
