@@ -78,7 +78,25 @@ else
   status=1
 fi
 
+# One closing count over every ctest run and the release checks; a
+# configuration that did not build or run counts as one failure.
+total_passed=0
+total_failed=0
+for line in "${summary[@]}"; do
+  if [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+    total_failed=$((total_failed + BASH_REMATCH[1]))
+    total_passed=$((total_passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+  elif [[ $line =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+    total_passed=$((total_passed + BASH_REMATCH[1]))
+    total_failed=$((total_failed + BASH_REMATCH[2]))
+  else
+    total_failed=$((total_failed + 1))
+  fi
+done
+[ "$total_failed" -eq 0 ] || status=1
+
 echo
 echo "== summary"
 for line in "${summary[@]}"; do echo "$line"; done
+echo "total: $total_passed passed, $total_failed failed"
 exit "$status"
