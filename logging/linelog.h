@@ -218,6 +218,18 @@ class ZmLogger : public BaseLogger {
 // (zvk_log_updater or zvk_log_launcher).
 ZmLogger& ProcessLogger();
 
+// What a program's logger library builds once: the tag set and the sinks
+// added in their delivery order (the debugger output, then standard error
+// when asked for).
+struct ProgramLogger {
+  ProgramLogger(const char* tag, bool withStdErr) {
+    SetProgramTag(tag);
+    logger.addDebugSink();
+    if (withStdErr) logger.addStdErrSink();
+  }
+  ZmLogger logger;
+};
+
 class LogMessage {
  public:
   LogMessage(BaseLogger* logger, const char* sourcePath, int line, int level);
