@@ -13,8 +13,11 @@ int HandOffToClient(const launcher::LaunchRequest& request) {
             << " characters";
     return 1;
   }
-  WinHandle pipe(CreateFileW(launcher::kClientPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // The launcher runs elevated: whoever serves the pipe may identify it but
+  // never act as it.
+  WinHandle pipe(
+      CreateFileW(launcher::kClientPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                  FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
   if (!pipe) return 1;
   DWORD written = 0;
   WriteFile(pipe.get(), message->data(), static_cast<DWORD>(message->size()), &written, nullptr);

@@ -28,9 +28,18 @@ bool SnapshotHasProcess(HANDLE snapshot, const std::wstring& imageName) {
   return false;
 }
 
+// How long the launcher waits, at most, for terminated Clients to be gone.
+constexpr DWORD kExitWaitMs = 5000;
+
+// Terminates the batch, then waits (bounded) until the processes have ended:
+// TerminateProcess returns while a Client still maps its files, and the
+// pending package that is applied next must be able to replace them.
 void TerminateAll(std::vector<WinHandle>& processes) {
+  for (auto& process : processes) TerminateProcess(process.get(), 0);
+  const DWORD start = GetTickCount();
   for (auto& process : processes) {
-    TerminateProcess(process.get(), 0);
+    const DWORD spent = GetTickCount() - start;
+    WaitForSingleObject(process.get(), spent < kExitWaitMs ? kExitWaitMs - spent : 0);
     process.reset();
   }
 }

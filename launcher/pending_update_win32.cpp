@@ -2,12 +2,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "launcher/pending_update.h"
 #include "logging/n_log.h"
 #include "zipextract/extract_zip_to_dir.h"
-#include "zipextract/zip_entry_name.h"
 
 namespace {
 
@@ -16,36 +16,15 @@ constexpr const char* kLeftovers[] = {"temp\\Updater.exe", "temp\\update.td0", "
 constexpr const char* kTempFolder = "temp\\";
 constexpr const char* kPackageName = "update.zip";
 
-// The entry's name in the ANSI code page, for the C runtime's removal.
-std::string ToAnsiName(const std::wstring& name) {
-  const int length = WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  if (length <= 0) return std::string();
-  std::vector<char> buffer(static_cast<std::size_t>(length) + 2, '\0');
-  WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), buffer.data(), length, nullptr,
-                      nullptr);
-  return std::string(buffer.data());
-}
-
-// An old file is removed before its entry is written anew. Names the reader
-// would refuse (outside the installation) are not touched either.
-void RemoveOldFile(const ZipEntryInfo& entry) {
-  if (!IsSafeOutputName(entry.name)) {
-    ZM_WARN << "refused package entry: " << entry.name;
-    return;
-  }
-  const std::string ansi = ToAnsiName(entry.name);
-  if (!ansi.empty()) std::remove(ansi.c_str());
-}
-
 }  // namespace
 
 bool GetExeDirA(std::string& directory) {
   std::vector<char> path(1024, '\0');
   const DWORD length =
       GetModuleFileNameA(GetModuleHandleA(nullptr), path.data(), static_cast<DWORD>(path.size()));
-  if (length == 0) return false;
-  const std::string full(path.data(), length < path.size() ? length : path.size() - 1);
+  // A cut path would name some other folder, whose files the step would delete.
+  if (length == 0 || length >= path.size()) return false;
+  const std::string full(path.data(), length);
   const std::size_t slash = full.find_last_of('\\');
   if (slash == std::string::npos) return false;
   directory = full.substr(0, slash + 1);
@@ -79,7 +58,10 @@ void ExtractPendingUpdate() {
   if (length == 0 || length >= MAX_PATH) {
     ZM_ERROR << "cannot read the working directory, error " << GetLastError();
   } else {
-    const ZipResult result = ExtractArchive(L"update.zip", current, RemoveOldFile);
+    // Each entry replaces its old file only once it is written whole, so the
+    // old file is not removed beforehand: an entry that fails keeps the
+    // installed file instead of leaving a hole in the installation.
+    const ZipResult result = ExtractArchive(L"update.zip", current);
     if (result == ZipOk) {
       ZM_INFO << "pending update installed";
     } else {

@@ -2,18 +2,26 @@
 
 #include "zipextract/zip_reader.h"
 
-ZipResult ExtractArchive(const std::wstring& archivePath, const std::wstring& folder,
-                         const BeforeEntryHook& beforeEntry) {
+namespace {
+
+// The number of entries; it shrinks when the central directory turns out to
+// end before the count its end record claims.
+int EntryCount(ZipReader& reader) {
+  ZipEntryInfo archive;
+  reader.entryInfo(-1, archive);
+  return archive.index;
+}
+
+}  // namespace
+
+ZipResult ExtractArchive(const std::wstring& archivePath, const std::wstring& folder) {
   ZipReader reader;
   const ZipResult opened = reader.open(archivePath, folder);
   if (opened != ZipOk) return opened;
-  ZipEntryInfo archive;
-  reader.entryInfo(-1, archive);
   ZipResult first = ZipOk;
-  for (int index = 0; index < archive.index; ++index) {
+  for (int index = 0; index < EntryCount(reader); ++index) {
     ZipEntryInfo entry;
     const ZipResult looked = reader.entryInfo(index, entry);
-    if (looked == ZipOk && beforeEntry) beforeEntry(entry);
     const ZipResult extracted = looked == ZipOk ? reader.extractEntry(index, entry.name) : looked;
     if (first == ZipOk) first = extracted;
   }

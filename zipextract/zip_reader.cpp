@@ -86,7 +86,12 @@ ZipResult ZipReader::moveTo(int index) {
     currentEntry_ = 0;
   }
   while (currentEntry_ < index) {
-    if (unzGoToNextFile(archive_.get()) != UNZ_OK) return ZipErrCorrupt;
+    if (unzGoToNextFile(archive_.get()) != UNZ_OK) {
+      // The central directory ends here whatever its end record claimed (a
+      // forged count would otherwise have callers walk up to INT_MAX entries).
+      entryCount_ = currentEntry_ + 1;
+      return ZipErrCorrupt;
+    }
     ++currentEntry_;
   }
   return ZipOk;

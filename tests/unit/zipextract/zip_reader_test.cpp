@@ -117,6 +117,31 @@ TEST_F(ZipReaderTest, NestedNamesCreateTheirDirectoriesAndDirectoryEntriesOnlyAD
   EXPECT_TRUE(fs::is_empty(root() / "docs"));
 }
 
+TEST_F(ZipReaderTest, ForgedEntryCountEndsWithTheCentralDirectory) {
+  Write({{"a.txt", "alpha"}, {"b.txt", "beta"}});
+  std::string bytes = ziptest::ReadBytes(archive());
+  const std::size_t end = bytes.rfind(std::string("PK\x05\x06", 4));
+  ASSERT_NE(end, std::string::npos);
+  for (std::size_t field : {end + 8, end + 10}) {  // entries on this disk, entries in all
+    bytes[field] = static_cast<char>(0xE8);
+    bytes[field + 1] = static_cast<char>(0xFD);  // 65000
+  }
+  ziptest::WriteBytes(archive(), bytes);
+  ASSERT_EQ(Open(), ZipOk);
+  ZipEntryInfo info;
+  ASSERT_EQ(reader_.entryInfo(-1, info), ZipOk);
+  EXPECT_EQ(info.index, 65000);
+  EXPECT_EQ(reader_.entryInfo(2, info), ZipErrCorrupt);
+  ASSERT_EQ(reader_.entryInfo(-1, info), ZipOk);
+  EXPECT_EQ(info.index, 2);
+  EXPECT_EQ(reader_.entryInfo(3, info), ZipErrArgs);
+  reader_.close();
+
+  EXPECT_EQ(ExtractArchive(archive().wstring(), root().wstring()), ZipErrCorrupt);
+  EXPECT_EQ(ziptest::ReadBytes(root() / "a.txt"), "alpha");
+  EXPECT_EQ(ziptest::ReadBytes(root() / "b.txt"), "beta");
+}
+
 TEST_F(ZipReaderTest, SlashEndedNameWithoutDirectoryAttributeMakesOnlyItsFolders) {
   EntrySpec folder{"assets/icons/", ""};
   folder.externalAttributes = 0;

@@ -103,6 +103,22 @@ TEST_F(PendingUpdate, DownloadedPackageReplacesAnOlderOneAndIsInstalled) {
   EXPECT_FALSE(fs::exists(install_ / "older.txt"));
 }
 
+TEST_F(PendingUpdate, EntryThatCannotBeWrittenKeepsTheInstalledFile) {
+  ASSERT_TRUE(ziptest::WriteArchive(install_ / "update.zip",
+                                    {{"bin/a.dll", "new library", 0}, {"b.txt", "new text"}}));
+  std::string bytes = ziptest::ReadBytes(install_ / "update.zip");
+  bytes[ziptest::DataOffset(bytes, "bin/a.dll")] ^= 0x20;  // its CRC-32 no longer matches
+  ziptest::WriteBytes(install_ / "update.zip", bytes);
+  fs::create_directories(install_ / "bin");
+  ziptest::WriteBytes(install_ / "bin" / "a.dll", "old library");
+
+  RunLauncher();
+  EXPECT_TRUE(ClientStarted());
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "bin" / "a.dll"), "old library");
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "b.txt"), "new text");
+  EXPECT_FALSE(fs::exists(install_ / "update.zip"));
+}
+
 TEST_F(PendingUpdate, PackageThatIsNoZipIsDeletedAndTheClientStarts) {
   ziptest::WriteBytes(install_ / "update.zip", "<html>not found</html>");
   RunLauncher();
