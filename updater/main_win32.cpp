@@ -9,6 +9,7 @@
 
 #include "logging/n_log.h"
 #include "platform/win_handle.h"
+#include "updater/download/download_session.h"
 #include "updater/updater_app.h"
 
 namespace {
@@ -16,6 +17,7 @@ namespace {
 constexpr wchar_t kUpdateMutexName[] = L"KTPW_AutoUpdate";
 constexpr wchar_t kInstanceMutexName[] = L"{11B0C527-BB62-4BE3-9769-26491D9845B4}";
 constexpr DWORD kUpdateMutexWaitMs = 10000;
+constexpr unsigned kEngineStopWaitMs = 3000;
 constexpr int kExitRan = 0;
 constexpr int kExitRefused = -1;
 
@@ -52,6 +54,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
 
   if (__argc <= 1) return kExitRefused;
   RunUpdate(app, commandLine);
+  // The window's destruction has stopped the download; give its threads a
+  // moment to end before the process tears down what they log through.
+  engine_threads::WaitUntilNoneRun(kEngineStopWaitMs);
   CoUninitialize();
   return kExitRan;
 }

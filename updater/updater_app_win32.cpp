@@ -31,7 +31,10 @@ ZipConf parseZipConf(const wchar_t* commandLine) { return BuildZipConf(commandLi
 // Tells the user, over the Client's own window when there is one, that the
 // Client is too old and will be updated now.
 void ShowClientTooOldNotice() {
-  const HWND client = FindWindowW(L"vellacast", nullptr);
+  HWND client = FindWindowW(L"vellacast", nullptr);
+  // Disabling a hung Client's window would hang the updater with it, before
+  // it ever stops the Client; the notice then stands on its own.
+  if (client != nullptr && IsHungAppWindow(client)) client = nullptr;
   CTipsBoxWnd notice(client, updater_ui::ClientTooOldText(updater_ui::CurrentUiLanguage()), kTipsBoxNotice);
   notice.CenterOnOwner();
   notice.RunModal();

@@ -50,7 +50,9 @@ void RunTransfers(SegmentPlan& plan, const std::shared_ptr<AttemptState>& attemp
         CHttpDownload::TransferSegment(task, attempt);
         attempt->TransferEnded();
       });
-    } catch (const std::system_error& e) {
+    } catch (const std::exception& e) {
+      // Counted as a transfer that fetched nothing; the threads already
+      // started are still watched and joined below.
       PrintDiagnostic("Exception: transfer " + std::to_string(i) + " not started: " + e.what() + "\n");
       attempt->TransferEnded();
     }

@@ -6,10 +6,12 @@
 // finished; ZipDownloader derives from it and adds DoInstall.
 //
 // Destroying the worker stops it at once without waiting: the connections of
-// a running attempt are closed, its segment files stay on disk for the next
-// run, and no callback is called after the destructor has begun. A callback
-// that is already running (a modal box, say) is not waited for; it returns
-// to a thread that then ends without touching this object.
+// a running attempt are closed, and its segment files stay on disk for the
+// next run. No callback starts once the stop has been seen, but one that the
+// worker's thread was just entering may still run, and a callback that is
+// already running (a modal box, say) is not waited for: callbacks must touch
+// only state that outlives the worker. Either way the thread then ends
+// without touching this object.
 
 #include <atomic>
 #include <boost/function.hpp>

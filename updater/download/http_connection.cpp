@@ -72,10 +72,12 @@ void HttpConnection::Connect(const std::string& host) {
   const std::string port = colon == std::string::npos ? "80" : host.substr(colon + 1);
   asio::ip::tcp::resolver::results_type endpoints;
   error_code error = Run([&](auto done) {
-    resolver_.async_resolve(name, port, [&, done](const error_code& e, auto results) {
-      endpoints = results;
-      done(e);
-    });
+    // Only address families the machine has configured, as a default query does.
+    resolver_.async_resolve(name, port, asio::ip::resolver_base::address_configured,
+                            [&, done](const error_code& e, auto results) {
+                              endpoints = results;
+                              done(e);
+                            });
   });
   if (error) throw boost::system::system_error(error, "resolve");
   error = Run([&](auto done) {

@@ -20,11 +20,12 @@ std::string ValueAfter(const std::string& line, std::size_t nameLength) {
   return line.size() > nameLength ? line.substr(nameLength) : std::string();
 }
 
+// Every "Content-Length:" line sets the total, so whether the size is usable
+// follows the line that set it last: an odd line early in the head (such as
+// "X-Uncompressed-Content-Length:") does not spoil a good one after it.
 void ReadSize(const std::string& text, std::int32_t& value, ResponseHeader& header) {
-  if (!ParseSizeField(text, value)) {
-    value = 0;
-    header.sizeUnusable = true;
-  }
+  header.sizeUnusable = !ParseSizeField(text, value);
+  if (header.sizeUnusable) value = 0;
 }
 
 void ReadContentRange(const std::string& rest, ResponseHeader& header) {
@@ -44,7 +45,10 @@ void ReadContentRange(const std::string& rest, ResponseHeader& header) {
     if (digit != std::string::npos) header.sizeUnusable = true;
     return;
   }
-  if (total != 0) header.totalLength = total;
+  if (total != 0) {
+    header.totalLength = total;
+    header.sizeUnusable = false;
+  }
 }
 
 void ParseLine(const std::string& line, ResponseHeader& header) {

@@ -1,5 +1,6 @@
 #include "updater/download/thread_base.h"
 
+#include <exception>
 #include <system_error>
 #include <thread>
 
@@ -27,7 +28,14 @@ void ThreadBase::Start() {
   try {
     idle->store(false);
     std::thread thread([body = std::move(body), idle] {
-      body();
+      // The worker's thread is a boundary: nothing may escape it and end the process.
+      try {
+        body();
+      } catch (const std::exception& e) {
+        PrintDiagnostic(std::string("Exception: worker ended: ") + e.what() + "\n");
+      } catch (...) {
+        PrintDiagnostic("Exception: worker ended\n");
+      }
       idle->store(true);
     });
     thread.detach();

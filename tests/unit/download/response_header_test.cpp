@@ -70,6 +70,18 @@ TEST(ResponseHeader, SizesOutsideThe32BitDesignGiveNoSize) {
   EXPECT_EQ(largest.header.totalLength, 2147483647);
 }
 
+TEST(ResponseHeader, OnlyTheLineThatSetsTheSizeLastDecidesWhetherItIsUsable) {
+  EXPECT_EQ(Parse("HTTP/1.1 206 Partial Content\r\nX-Uncompressed-Content-Length: 12345\r\n"
+                  "Content-Range: bytes 0-0/500")
+                .header.totalLength,
+            500);
+  EXPECT_EQ(Parse("HTTP/1.1 200 OK\r\nContent-Length: abc\r\nContent-Length: 10").header.totalLength, 10);
+  EXPECT_EQ(Parse("HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-1/4294967297\r\n"
+                  "Content-Length: 2")
+                .header.totalLength,
+            2);
+}
+
 TEST(ResponseHeader, NonHttpStatusLineIsRefused) {
   EXPECT_FALSE(Parse("HTTP 200 OK").accepted);
   EXPECT_FALSE(Parse("SSH-2.0 200").accepted);
