@@ -84,3 +84,17 @@ function(zvk_add_child_folders)
     endif()
   endforeach()
 endfunction()
+
+# zvk_test_resources(<target> TEMPLATE <file.rc.in> FILES <file>...)
+# An object library with a Windows test program's resources: the .rc is
+# configured from TEMPLATE (with the caller's variables) and rebuilt whenever
+# the skin package or one of FILES changes. Call enable_language(RC) first.
+function(zvk_test_resources target)
+  cmake_parse_arguments(ARG "" "TEMPLATE" "FILES" ${ARGN})
+  get_filename_component(rc_name ${ARG_TEMPLATE} NAME_WLE)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${rc_name})
+  configure_file(${ARG_TEMPLATE} ${rc} @ONLY)
+  add_library(${target} OBJECT ${rc})
+  add_dependencies(${target} zvk_skin_package)
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS "${ARG_FILES}")
+endfunction()

@@ -38,18 +38,6 @@ timespec ToTimespec(std::uint64_t fileTime) {
 
 }  // namespace
 
-File::~File() { close(); }
-
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kInvalid);
-  }
-  return *this;
-}
-
 File File::OpenForRead(const std::wstring& path) {
   const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
   return File(fd < 0 ? kInvalid : fd);

@@ -22,18 +22,6 @@ std::uint64_t FromFileTime(const FILETIME& time) {
 
 }  // namespace
 
-File::~File() { close(); }
-
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, kInvalid);
-  }
-  return *this;
-}
-
 File File::OpenForRead(const std::wstring& path) {
   HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
