@@ -60,7 +60,6 @@ bool CSkinHostWin32::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRES
       return false;
     case WM_MOUSELEAVE:
       trackingMouse_ = false;
-      hoverArmedFor_ = nullptr;
       manager_.OnMouseLeave();
       return false;
     case WM_LBUTTONDOWN:
@@ -126,8 +125,8 @@ void CSkinHostWin32::PaintInto(HDC target, const RECT& area) {
 
 void CSkinHostWin32::OnMouseMove(LPARAM lParam) {
   manager_.OnMouseMove(PointFrom(lParam));
-  // Hover is reported once per request: ask again whenever a new control becomes hot.
-  if (!trackingMouse_ || hoverArmedFor_ != manager_.GetHot()) RequestMouseTracking();
+  // One request covers the pointer's whole stay in the window; WM_MOUSELEAVE re-arms it.
+  if (!trackingMouse_) RequestMouseTracking();
 }
 
 void CSkinHostWin32::RequestMouseTracking() {
@@ -137,10 +136,7 @@ void CSkinHostWin32::RequestMouseTracking() {
   tme.hwndTrack = hwnd_;
   tme.dwHoverTime = tooltip_ ? static_cast<DWORD>(::SendMessageW(tooltip_, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
                              : kDefaultHoverMs;
-  if (::TrackMouseEvent(&tme)) {
-    trackingMouse_ = true;
-    hoverArmedFor_ = manager_.GetHot();
-  }
+  if (::TrackMouseEvent(&tme)) trackingMouse_ = true;
 }
 
 bool CSkinHostWin32::OnSetCursor(LPARAM lParam) {

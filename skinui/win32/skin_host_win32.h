@@ -60,7 +60,6 @@ class CSkinHostWin32 : public IManagerHost {
   HWND tooltip_ = nullptr;
   std::wstring tooltipText_;
   bool trackingMouse_ = false;
-  CControlUI* hoverArmedFor_ = nullptr;
   std::map<std::pair<CControlUI*, unsigned>, UINT_PTR> timers_;
   UINT_PTR nextTimerId_ = 0x5C00;
 };
