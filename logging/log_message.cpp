@@ -104,13 +104,9 @@ void CustomLogMessage::writePrefix() {
   data().prefixLength = static_cast<int>(prefix.size());
 }
 
-CustomLogMessage& CustomLogMessage::operator<<(const std::wstring& piece) {
-  stream() << platform::WideToCodePage936(piece);
+CustomLogMessage& CustomLogMessage::appendWide(std::wstring_view piece) {
+  stream() << platform::WideToCodePage936(std::wstring(piece));
   return *this;
-}
-
-CustomLogMessage& CustomLogMessage::operator<<(const wchar_t* piece) {
-  return *this << std::wstring(piece == nullptr ? L"" : piece);
 }
 
 }  // namespace n_log

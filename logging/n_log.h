@@ -5,10 +5,21 @@
 // delivered at the end of the statement.
 
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 #include "logging/linelog.h"
 
 namespace n_log {
+
+// The pieces streamed as wide text: wchar_t, wchar_t*, const wchar_t*,
+// wchar_t[N], std::wstring, std::wstring_view.
+template <class T>
+struct IsWideText : std::bool_constant<std::is_same_v<std::decay_t<T>, wchar_t> ||
+                                       std::is_same_v<std::decay_t<T>, wchar_t*> ||
+                                       std::is_same_v<std::decay_t<T>, const wchar_t*> ||
+                                       std::is_same_v<std::decay_t<T>, std::wstring> ||
+                                       std::is_same_v<std::decay_t<T>, std::wstring_view>> {};
 
 class CustomLogMessage : public linelog::LogMessage {
  public:
@@ -17,15 +28,30 @@ class CustomLogMessage : public linelog::LogMessage {
   void writePrefix() override;
   const char* functionName() const { return functionName_; }
 
-  template <class T>
+  template <class T, std::enable_if_t<!IsWideText<T>::value, int> = 0>
   CustomLogMessage& operator<<(const T& piece) {
     stream() << piece;
     return *this;
   }
-  CustomLogMessage& operator<<(const std::wstring& piece);
-  CustomLogMessage& operator<<(const wchar_t* piece);
+  // Wide text of every form goes through the code-page conversion; a null
+  // pointer is empty text, and an array is read no further than its end.
+  template <class T, std::enable_if_t<IsWideText<T>::value, int> = 0>
+  CustomLogMessage& operator<<(const T& piece) {
+    if constexpr (std::is_array_v<T>) {
+      const std::wstring_view all(piece, std::extent_v<T>);
+      return appendWide(all.substr(0, all.find(L'\0')));
+    } else if constexpr (std::is_pointer_v<std::decay_t<T>>) {
+      return appendWide(piece == nullptr ? std::wstring_view() : std::wstring_view(piece));
+    } else if constexpr (std::is_same_v<std::decay_t<T>, wchar_t>) {
+      return appendWide(std::wstring_view(&piece, 1));
+    } else {
+      return appendWide(piece);
+    }
+  }
 
  private:
+  CustomLogMessage& appendWide(std::wstring_view piece);
+
   const char* functionName_;
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -92,6 +93,23 @@ TEST(LogLine, WideChineseTextIsConvertedToCodePage936) {
   CapturedSinks sinks;
   ZM_INFO << L"\u4e2d\u6587";
   EXPECT_NE(std::string::npos, sinks.debugText().find("] \xd6\xd0\xce\xc4\n"));
+}
+
+TEST(LogLine, WideTextOfEveryFormIsConvertedNeverLoggedAsAnAddress) {
+  wchar_t buffer[8] = L"\u4e2d\u6587";
+  wchar_t* mutablePointer = buffer;
+  const wchar_t* constPointer = buffer;
+  const std::vector<std::pair<const char*, std::function<void()>>> forms = {
+      {"wchar_t[N]", [&] { ZM_INFO << buffer; }},
+      {"wchar_t*", [&] { ZM_INFO << mutablePointer; }},
+      {"const wchar_t*", [&] { ZM_INFO << constPointer; }},
+      {"std::wstring", [&] { ZM_INFO << std::wstring(buffer); }},
+  };
+  for (const auto& form : forms) {
+    CapturedSinks sinks;
+    form.second();
+    EXPECT_NE(std::string::npos, sinks.debugText().find("] \xd6\xd0\xce\xc4\n")) << form.first;
+  }
 }
 
 TEST(LogLine, WideTextOutsideCodePage936ContributesNothing) {
