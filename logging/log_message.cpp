@@ -3,14 +3,15 @@
 #include <sstream>
 
 #include "logging/n_log.h"
+#include "platform/never_destroyed.h"
 #include "platform/string_convert.h"
 
 namespace linelog {
 namespace {
 
 std::string& TagStorage() {
-  static std::string tag;
-  return tag;
+  static platform::NeverDestroyed<std::string> tag;
+  return tag.get();
 }
 
 std::tm BreakDownUtc(std::time_t seconds) {

@@ -1,12 +1,14 @@
 #include "logging/linelog.h"
+#include "platform/never_destroyed.h"
 
-// The launcher's process logger: tag "WEX", the debugger output, then standard error. It is created during
-// static initialisation and lives until the process ends.
+// The launcher's process logger: tag "WEX", the debugger output, then standard error. It is built during
+// static initialisation (its first use) and never destroyed, so a thread that logs while the process
+// exits still finds it.
 namespace linelog {
 
 ZmLogger& ProcessLogger() {
-  static ProgramLogger instance("WEX", true);
-  return instance.logger;
+  static platform::NeverDestroyed<ProgramLogger> instance("WEX", true);
+  return instance.get().logger;
 }
 
 namespace {

@@ -2,17 +2,20 @@
 
 #include <mutex>
 
+#include "platform/never_destroyed.h"
+
 namespace platform {
 namespace {
 
+// Both live until the process ends: log lines may still arrive while it exits.
 std::mutex& SinkMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static NeverDestroyed<std::mutex> mutex;
+  return mutex.get();
 }
 
 DebugOutputSink& ReplacedSink() {
-  static DebugOutputSink sink;
-  return sink;
+  static NeverDestroyed<DebugOutputSink> sink;
+  return sink.get();
 }
 
 }  // namespace
