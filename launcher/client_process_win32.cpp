@@ -2,6 +2,7 @@
 // Needs the declarations of windows.h.
 #include <tlhelp32.h>
 
+#include <optional>
 #include <vector>
 
 #include "launcher/client_process.h"
@@ -20,10 +21,25 @@ PROCESSENTRY32W EmptyEntry() {
   return entry;
 }
 
+std::optional<unsigned long> SessionOfProcess(unsigned long processId) {
+  DWORD session = 0;
+  if (!ProcessIdToSessionId(processId, &session)) return std::nullopt;
+  return session;
+}
+
+launcher::SessionFilter OwnSessionFilter() { return launcher::SessionFilter(GetCurrentProcessId(), SessionOfProcess); }
+
+// A Client of the launcher's own user: the exact image name, in the launcher's session.
+bool IsOwnClient(const PROCESSENTRY32W& entry, const std::wstring& imageName,
+                 const launcher::SessionFilter& sessions) {
+  return launcher::SameImageName(entry.szExeFile, imageName) && sessions.accepts(entry.th32ProcessID);
+}
+
 bool SnapshotHasProcess(HANDLE snapshot, const std::wstring& imageName) {
+  const launcher::SessionFilter sessions = OwnSessionFilter();
   PROCESSENTRY32W entry = EmptyEntry();
   for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-    if (launcher::SameImageName(entry.szExeFile, imageName)) return true;
+    if (IsOwnClient(entry, imageName, sessions)) return true;
   }
   return false;
 }
@@ -56,10 +72,11 @@ void KillProcessByName(const std::wstring& imageName) {
   if (!snapshot) return;
   auto terminate = [](std::vector<WinHandle>& processes) { TerminateAll(processes); };
   launcher::TerminationBatch<WinHandle, decltype(terminate)> batch(terminate);
+  const launcher::SessionFilter sessions = OwnSessionFilter();
   PROCESSENTRY32W entry = EmptyEntry();
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
-    if (!launcher::SameImageName(entry.szExeFile, imageName)) continue;
+    if (!IsOwnClient(entry, imageName, sessions)) continue;
     WinHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID));
     if (process) batch.add(std::move(process));
   }

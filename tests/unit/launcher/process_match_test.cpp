@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
 #include <vector>
 
 using launcher::SameImageName;
@@ -18,6 +20,31 @@ TEST(ImageName, ReadsNoFurtherThanTheEntryField) {
   // A field without its NUL is read up to its size and no further.
   std::vector<wchar_t> field(launcher::kImageNameChars, L'a');
   EXPECT_TRUE(SameImageName(field.data(), std::wstring(launcher::kImageNameChars, L'a')));
+}
+
+TEST(SessionFilter, OnlyProcessesKnownToRunInTheLaunchersSessionAreAccepted) {
+  constexpr unsigned long kLauncher = 10;
+  const std::map<unsigned long, unsigned long> sessions = {{kLauncher, 1}, {20, 1}, {30, 2}, {40, 0}};
+  const auto lookup = [&sessions](unsigned long id) -> std::optional<unsigned long> {
+    const auto found = sessions.find(id);
+    if (found == sessions.end()) return std::nullopt;
+    return found->second;
+  };
+  struct Case {
+    unsigned long launcher, process;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {kLauncher, 20, true},   // the user's own Client
+      {kLauncher, 30, false},  // another user's Client
+      {kLauncher, 40, false},  // a service's process in session 0
+      {kLauncher, 99, false},  // session unknown: perhaps another user's
+      {98, 20, false},         // the launcher's own session unknown
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(launcher::SessionFilter(c.launcher, lookup).accepts(c.process), c.accepted)
+        << c.launcher << " " << c.process;
+  }
 }
 
 namespace {
