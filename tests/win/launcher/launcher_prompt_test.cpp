@@ -1,6 +1,7 @@
 // A Client runs: the launcher asks whether to restart it. OK terminates every
 // Client and takes the start road; Cancel hands the URL over the pipe.
 #include <algorithm>
+#include <memory>
 
 #include "launcher_fixture.h"
 
@@ -89,12 +90,29 @@ TEST_F(LauncherPrompt, UrlFillingTheWholeHandOffBufferIsSent) {
 
 TEST_F(LauncherPrompt, LongerUrlIsRefusedWithOneLogLine) {
   Process client = startClient(L"");
-  EXPECT_EQ(runAndAnswer(L"quillaneth://" + std::wstring(10240, L'a'), Answer::Cancel), 1u);
+  EXPECT_EQ(runAndAnswer(L"quillaneth://" + std::wstring(10240, L'a'), Answer::Cancel), 0u);
   Sleep(500);
   EXPECT_TRUE(pipeMessages().empty());
   const std::string log = launcherErrorOutput();
   EXPECT_NE(log.find("url too long for the client pipe"), std::string::npos) << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+}
+
+TEST_F(LauncherPrompt, PipeHolderThatNeverReadsCannotKeepTheLauncherWaiting) {
+  Process client = startClient(L"--zvk-no-pipe");
+  // Holds the Client's pipe name with no room for the message and never reads.
+  std::unique_ptr<void, decltype(&CloseHandle)> holder(
+      CreateNamedPipeW(L"\\\\.\\Pipe\\VEZIDA_zvk", PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 0, 0, 0,
+                       nullptr),
+      &CloseHandle);
+  ASSERT_NE(holder.get(), INVALID_HANDLE_VALUE) << GetLastError();
+  Process launcher = startLauncher(L"quillaneth://" + std::wstring(10000, L'a'));
+  HWND prompt = waitForPrompt(launcher);
+  ASSERT_NE(prompt, nullptr) << "no restart question";
+  EXPECT_TRUE(gui_driver::AnswerWindow(prompt, Answer::Cancel));
+  EXPECT_EQ(launcher.waitForExit(10000), std::optional<DWORD>(0)) << "the launcher waits for a reader";
+  const std::string log = launcherErrorOutput();
+  EXPECT_NE(log.find("client pipe not read within 5 s"), std::string::npos) << log;
 }
 
 }  // namespace
