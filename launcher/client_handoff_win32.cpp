@@ -28,7 +28,8 @@ WriteOutcome WriteWithTimeLimit(HANDLE pipe, const std::string& message, DWORD l
   }
   if (GetLastError() != ERROR_IO_PENDING) return WriteOutcome::kFailed;
   if (WaitForSingleObject(done.get(), limitMs) == WAIT_OBJECT_0) {
-    return GetOverlappedResult(pipe, &write, &written, FALSE) ? WriteOutcome::kWritten : WriteOutcome::kFailed;
+    return GetOverlappedResult(pipe, &write, &written, FALSE) ? WriteOutcome::kWritten
+                                                              : WriteOutcome::kFailed;
   }
   CancelIo(pipe);
   // A write that slipped through before the cancel counts as written.
@@ -47,10 +48,10 @@ int HandOffToClient(const launcher::LaunchRequest& request) {
   }
   // The launcher runs elevated: whoever serves the pipe may identify it but
   // never act as it.
-  WinHandle pipe(CreateFileW(launcher::kClientPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT |
-                                 SECURITY_IDENTIFICATION,
-                             nullptr));
+  WinHandle pipe(CreateFileW(
+      launcher::kClientPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+      nullptr));
   if (!pipe) return 1;
   // Whatever the write did, the handle is closed and the exit code is 0, as
   // for a completed write; only a Client that never reads is worth a line.

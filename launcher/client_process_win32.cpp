@@ -27,7 +27,9 @@ std::optional<unsigned long> SessionOfProcess(unsigned long processId) {
   return session;
 }
 
-launcher::SessionFilter OwnSessionFilter() { return launcher::SessionFilter(GetCurrentProcessId(), SessionOfProcess); }
+launcher::SessionFilter OwnSessionFilter() {
+  return launcher::SessionFilter(GetCurrentProcessId(), SessionOfProcess);
+}
 
 // A Client of the launcher's own user: the exact image name, in the launcher's session.
 bool IsOwnClient(const PROCESSENTRY32W& entry, const std::wstring& imageName,

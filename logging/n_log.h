@@ -15,11 +15,11 @@ namespace n_log {
 // The pieces streamed as wide text: wchar_t, wchar_t*, const wchar_t*,
 // wchar_t[N], std::wstring, std::wstring_view.
 template <class T>
-struct IsWideText : std::bool_constant<std::is_same_v<std::decay_t<T>, wchar_t> ||
-                                       std::is_same_v<std::decay_t<T>, wchar_t*> ||
-                                       std::is_same_v<std::decay_t<T>, const wchar_t*> ||
-                                       std::is_same_v<std::decay_t<T>, std::wstring> ||
-                                       std::is_same_v<std::decay_t<T>, std::wstring_view>> {};
+struct IsWideText
+    : std::bool_constant<
+          std::is_same_v<std::decay_t<T>, wchar_t> || std::is_same_v<std::decay_t<T>, wchar_t*> ||
+          std::is_same_v<std::decay_t<T>, const wchar_t*> || std::is_same_v<std::decay_t<T>, std::wstring> ||
+          std::is_same_v<std::decay_t<T>, std::wstring_view>> {};
 
 class CustomLogMessage : public linelog::LogMessage {
  public:
