@@ -62,4 +62,8 @@ if [ ! -f "$MINIZIP_DIR/unzip.c" ]; then
   )
 fi
 
+# shellcheck source=scripts/lib/setup_wine32.sh
+source "$(dirname "$0")/lib/setup_wine32.sh"
+zvk_setup_wine32
+
 echo "setup: ready"

@@ -13,9 +13,18 @@ WINESERVER=/usr/lib/wine/wineserver64
 [ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
 export WINE64 WINESERVER
 
+# With 32-bit Wine installed, a prefix made before it lacks the 32-bit system
+# folder and cannot run 32-bit programs: such a template is made again.
+zvk__template_current() {
+  local template=$1
+  [ -f "$template/.zvk-ready" ] || return 1
+  [ -f /usr/lib/wine/i386-windows/kernel32.dll ] || return 0
+  [ -f "$template/drive_c/windows/syswow64/kernel32.dll" ]
+}
+
 zvk__prepare_template() {
   local template=$1
-  [ -f "$template/.zvk-ready" ] && return 0
+  zvk__template_current "$template" && return 0
   rm -rf "$template"
   mkdir -p "$template"
   (
