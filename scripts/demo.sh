@@ -41,6 +41,8 @@ cmake --build "$build" -j"${ZVK_JOBS:-$(nproc)}" \
 # shellcheck source=tests/e2e/lib/e2e_env.sh
 source "$root/tests/e2e/lib/e2e_env.sh"
 trap e2e_end EXIT
+# The demo's report and screenshots stay in its state folder.
+E2E_KEEP_STATE=1
 e2e_begin "$state" "$root/$build/bin"
 
 echo "== laying out the installation"

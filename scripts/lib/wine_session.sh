@@ -1,7 +1,8 @@
 # Sourced by the test and demo scripts: a private Wine prefix and X display.
 #
 #   zvk_wine_session_start <state-dir>   prepares <state-dir>/wineprefix (a copy of a
-#                                        cached template), starts Xvfb on a free display,
+#                                        cached template, its system folders hard
+#                                        links), starts Xvfb on a free display,
 #                                        exports WINEPREFIX, DISPLAY, WINEDEBUG, WINE64
 #   zvk_wine_session_stop                stops the Wine server of that prefix and the
 #                                        Xvfb this shell started, by their own pids
@@ -18,7 +19,7 @@ export WINE64 WINESERVER
 zvk__template_current() {
   local template=$1
   [ -f "$template/.zvk-ready" ] || return 1
-  [ -f /usr/lib/wine/i386-windows/kernel32.dll ] || return 0
+  [ -f /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll ] || return 0
   [ -f "$template/drive_c/windows/syswow64/kernel32.dll" ]
 }
 
@@ -41,6 +42,18 @@ zvk__prepare_template() {
   touch "$template/.zvk-ready"
 }
 
+# The system folders (most of a prefix's 1.3 GB) are only read by the
+# programs: they are hard links to the template's, everything else is copied.
+zvk__copy_prefix() {
+  local template=$1 target=$2 windows=drive_c/windows
+  mkdir -p "$target" &&
+    tar -C "$template" --exclude="./$windows/system32" --exclude="./$windows/syswow64" -cf - . |
+    tar -C "$target" -xf - &&
+    for folder in system32 syswow64; do
+      [ ! -d "$template/$windows/$folder" ] || cp -al "$template/$windows/$folder" "$target/$windows/" || return 1
+    done
+}
+
 zvk__free_display() {
   local n=${ZVK_DISPLAY_BASE:-90}
   while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
@@ -53,7 +66,7 @@ zvk_wine_session_start() {
   local template=${ZVK_WINE_TEMPLATE:-$(dirname "$state")/wine-template}
   zvk__prepare_template "$template" || { echo "wine prefix preparation failed" >&2; return 1; }
   rm -rf "$state/wineprefix"
-  cp -a "$template" "$state/wineprefix"
+  zvk__copy_prefix "$template" "$state/wineprefix" || { echo "wine prefix copy failed" >&2; return 1; }
   export WINEPREFIX=$state/wineprefix
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -11,25 +11,15 @@ if [ ! -x "$server" ]; then
   echo "SKIP: no native package_server at '$server' (build the native configuration first)"
   exit 77
 fi
-trap e2e_end EXIT
 e2e_begin "$2" "$1" || exit 1
 e2e_make_package "$E2E_STATE/update.zip" "" 2 1000000
 root=$E2E_STATE/demo
 e2e_layout "$root"
 
-"$server" --file "$E2E_STATE/update.zip" --script garbage,wrong-length,garbage >"$E2E_STATE/server.out" 2>&1 &
-server_pid=$!
-trap 'kill $server_pid 2>/dev/null; wait $server_pid 2>/dev/null; e2e_end' EXIT
-port=
-for _ in $(seq 50); do
-  port=$(sed -n 's/^port \([0-9]*\)$/\1/p' "$E2E_STATE/server.out")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "the package server did not start" >&2; exit 1; }
+e2e_serve_scripted "$server" "$E2E_STATE/update.zip" garbage,wrong-length,garbage || exit 1
 
 started=$(date +%s%N)
-e2e_start_updater "-url=http://127.0.0.1:$port/update.zip" "-md5=$E2E_MD5" -pagecallparam=flaky -forcedupdate=2
+e2e_start_updater "-url=http://127.0.0.1:$E2E_PORT/update.zip" "-md5=$E2E_MD5" -pagecallparam=flaky -forcedupdate=2
 e2e_driver --class "$E2E_LAUNCH" --timeout 90000 --answer none >/dev/null || e2e_fail "no launch window"
 # Three failed attempts, each followed by the window's 2000 ms pause.
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))

@@ -4,22 +4,37 @@
 # above the launcher's, the launch window is closed, and the launcher started
 # with pagecallparam installs temp\update.zip into its own folder and starts
 # the Client with the parameters.
-#   e2e_forced.sh <bin-dir> <state-dir>
+#   e2e_forced.sh <bin-dir> <state-dir> [package_server]
+# With the (native) scripted package server given, it serves the package
+# instead of nginx.
 set -uo pipefail
 source "$(dirname "$0")/lib/e2e_env.sh"
-trap e2e_end EXIT
 e2e_begin "$2" "$1" || exit 1
 
 root=$E2E_STATE/demo
 e2e_layout "$root"
 mkdir -p "$E2E_STATE/www"
 e2e_make_package "$E2E_STATE/www/update.zip" "Vellacast/" 2
-e2e_serve "$E2E_STATE/www" || exit 1
+if [ -n "${3:-}" ]; then
+  e2e_serve_scripted "$3" "$E2E_STATE/www/update.zip" || exit 1
+else
+  e2e_serve "$E2E_STATE/www" || exit 1
+fi
 
 e2e_start_client || e2e_fail "the Client did not come up"
 e2e_start_updater "-url=http://127.0.0.1:$E2E_PORT/update.zip" "-md5=$E2E_MD5" -pagecallparam=course?id=7 -forcedupdate=1
 e2e_driver --class "$E2E_TIPS" --timeout 20000 >/dev/null || e2e_fail "no version notice"
 e2e_shot version-notice >/dev/null
+# The notice: 310 x 100, centred over the Client's window.
+if e2e_geometry vellacast; then
+  owner=("${E2E_RECT[@]}")
+  e2e_geometry "$E2E_TIPS" || e2e_fail "the notice's geometry could not be read"
+  expected="310 100 $(((owner[0] + owner[2]) / 2 - 155)) $(((owner[1] + owner[3]) / 2 - 50))"
+  [ "${E2E_CLIENT[*]} ${E2E_RECT[0]} ${E2E_RECT[1]}" = "$expected" ] \
+    || e2e_fail "notice at ${E2E_RECT[*]} with client ${E2E_CLIENT[*]}; expected size, left, top: $expected"
+else
+  e2e_fail "the Client's window geometry could not be read"
+fi
 notice=$(e2e_driver --class "$E2E_TIPS" --timeout 2000 --print --answer enter --wait-gone 5000) \
   || e2e_fail "the version notice was not answered"
 e2e_log "notice: $notice"

@@ -6,7 +6,6 @@
 #   e2e_normal.sh <bin-dir> <state-dir>
 set -uo pipefail
 source "$(dirname "$0")/lib/e2e_env.sh"
-trap e2e_end EXIT
 e2e_begin "$2" "$1" || exit 1
 mkdir -p "$E2E_STATE/www"
 e2e_make_package "$E2E_STATE/www/update.zip" "" 2
@@ -21,6 +20,13 @@ e2e_start_updater "$url" "-md5=$E2E_MD5" -pagecallparam=lesson=3
 e2e_wait_package 300 || e2e_fail "the package was not downloaded"
 # The window shows its install button at the next progress tick.
 sleep 2.5
+# 310 x 100 in the bottom-right corner of the work area.
+if e2e_geometry "$E2E_UPDATER"; then
+  [ "${E2E_CLIENT[*]} ${E2E_RECT[2]} ${E2E_RECT[3]}" = "310 100 ${E2E_WORKAREA[2]} ${E2E_WORKAREA[3]}" ] \
+    || e2e_fail "updater window at ${E2E_RECT[*]} with client ${E2E_CLIENT[*]}, work area ${E2E_WORKAREA[*]}"
+else
+  e2e_fail "the updater window's geometry could not be read"
+fi
 e2e_record_before=$(wc -l <"$E2E_RECORD")
 grep -q ' exit ' "$E2E_RECORD" && e2e_fail "the Client was stopped before the install"
 e2e_driver --class "$E2E_UPDATER" --answer "click=$E2E_INSTALL_BUTTON" --timeout 5000 >/dev/null \

@@ -4,7 +4,6 @@
 #   e2e_resume.sh <bin-dir> <state-dir>
 set -uo pipefail
 source "$(dirname "$0")/lib/e2e_env.sh"
-trap e2e_end EXIT
 e2e_begin "$2" "$1" || exit 1
 mkdir -p "$E2E_STATE/www"
 size=4000000

@@ -4,7 +4,6 @@
 #   e2e_wrong_md5.sh <bin-dir> <state-dir>
 set -uo pipefail
 source "$(dirname "$0")/lib/e2e_env.sh"
-trap e2e_end EXIT
 e2e_begin "$2" "$1" || exit 1
 mkdir -p "$E2E_STATE/www"
 e2e_make_package "$E2E_STATE/www/update.zip" "Vellacast/" 2 300000

@@ -1,14 +1,24 @@
 # Sourced by the end-to-end tests and by scripts/demo.sh: a demo installation
 # under Wine, an update package, nginx on 127.0.0.1, and the GUI driver.
 #
-#   e2e_begin <state-dir> <bin-dir>    own Wine prefix and Xvfb; sets E2E_STATE, E2E_BIN
+#   e2e_begin <state-dir> <bin-dir>    own Wine prefix and Xvfb; sets E2E_STATE, E2E_BIN,
+#                                      E2E_RELEASE_BIN; stops everything at exit and
+#                                      removes <state-dir> when the script succeeded
 #   e2e_layout <root>                  <root>/Vellacast/{ZVKLaunch.exe,zlib.dll,zvkclient.exe,temp/Updater.exe}
 #   e2e_make_package <zip> <prefix> <version>   the package (entries under <prefix>) and E2E_MD5
 #   e2e_serve <docroot> [limit_rate]   nginx on a free port; sets E2E_PORT
-#   e2e_end                            stops nginx, the Wine server and Xvfb it started
+#   e2e_serve_scripted <server> <zip> [script]   the scripted package server; sets E2E_PORT
+#   e2e_own_pid <pid>                  a process of the script's, stopped by e2e_end
+#   e2e_end                            stops what the script started
 #
-# Everything is stopped by its own pid (nginx, Xvfb) or by the private
-# prefix's Wine server; nothing is looked up by name.
+# The programs under test (Updater.exe, ZVKLaunch.exe, zlib.dll) come from
+# $ZVK_RELEASE_BIN when it is set (another build of them, such as the 32-bit
+# release), the test helpers always from <bin-dir>.
+#
+# Everything is stopped by its own pid (nginx, servers, Xvfb) or by the private
+# prefix's Wine server; nothing is looked up by name. The state folder (a copy
+# of a Wine prefix and of every program) stays only when the script failed,
+# for its log; E2E_KEEP_STATE=1 keeps it anyway.
 
 E2E_ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 # shellcheck source=scripts/lib/wine_session.sh
@@ -16,6 +26,7 @@ source "$E2E_ROOT_DIR/scripts/lib/wine_session.sh"
 
 E2E_NGINX_PID=
 E2E_STARTED_SESSION=
+E2E_OWN_PIDS=()
 
 e2e_log() { printf '   %s\n' "$*"; }
 e2e_fail() { echo "FAIL: $*" >&2; E2E_FAILED=1; }
@@ -23,16 +34,26 @@ e2e_fail() { echo "FAIL: $*" >&2; E2E_FAILED=1; }
 e2e_begin() {
   E2E_STATE=$1
   E2E_BIN=$2
+  E2E_RELEASE_BIN=${ZVK_RELEASE_BIN:-$2}
   E2E_FAILED=0
   rm -rf "$E2E_STATE"
   mkdir -p "$E2E_STATE"
+  trap e2e__exit EXIT
   zvk_wine_session_start "$E2E_STATE" || return 1
   E2E_STARTED_SESSION=1
   # A stand-in Client that nobody ends still ends by itself.
   export ZVK_FAKE_CLIENT_LIFETIME_MS=${ZVK_FAKE_CLIENT_LIFETIME_MS:-180000}
 }
 
+e2e_own_pid() { E2E_OWN_PIDS+=("$1"); }
+
 e2e_end() {
+  local pid
+  for pid in "${E2E_OWN_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  E2E_OWN_PIDS=()
   if [ -n "$E2E_NGINX_PID" ]; then
     kill "$E2E_NGINX_PID" 2>/dev/null || true
     wait "$E2E_NGINX_PID" 2>/dev/null || true
@@ -44,13 +65,25 @@ e2e_end() {
   fi
 }
 
+# The exit trap: a passed (0) or skipped (77) script leaves nothing behind.
+e2e__exit() {
+  local status=$?
+  e2e_end
+  if [ "$status" -eq 0 ] || [ "$status" -eq 77 ]; then
+    [ "${E2E_KEEP_STATE:-0}" = 1 ] || rm -rf "$E2E_STATE"
+  else
+    echo "kept for the log: $E2E_STATE" >&2
+  fi
+  exit "$status"
+}
+
 e2e_layout() {
   local root=$1
   E2E_INSTALL=$root/Vellacast
   rm -rf "$root"
   mkdir -p "$E2E_INSTALL/temp"
-  cp "$E2E_BIN/ZVKLaunch.exe" "$E2E_BIN/zlib.dll" "$E2E_BIN/zvkclient.exe" "$E2E_INSTALL/"
-  cp "$E2E_BIN/Updater.exe" "$E2E_INSTALL/temp/"
+  cp "$E2E_RELEASE_BIN/ZVKLaunch.exe" "$E2E_RELEASE_BIN/zlib.dll" "$E2E_BIN/zvkclient.exe" "$E2E_INSTALL/"
+  cp "$E2E_RELEASE_BIN/Updater.exe" "$E2E_INSTALL/temp/"
   printf 'version 1\n' >"$E2E_INSTALL/version.txt"
   E2E_RECORD=$E2E_INSTALL/zvkclient_record.txt
 }
@@ -118,8 +151,36 @@ CONF
   return 1
 }
 
+# The scripted package server (a native program) serving <zip> on a free port,
+# misbehaving on the first requests as <script> says (see its README).
+e2e_serve_scripted() {
+  local server=$1 zip=$2 script=${3:-}
+  local out=$E2E_STATE/package-server.out
+  "$server" --file "$zip" ${script:+--script "$script"} </dev/null >"$out" 2>&1 &
+  e2e_own_pid $!
+  E2E_PORT=
+  for _ in $(seq 50); do
+    E2E_PORT=$(sed -n 's/^port \([0-9]*\)$/\1/p' "$out")
+    [ -n "$E2E_PORT" ] && return 0
+    sleep 0.1
+  done
+  echo "the package server did not start: $(cat "$out")" >&2
+  return 1
+}
+
 # Runs the GUI driver (arguments as documented in its README); prints its output.
 e2e_driver() { "$WINE64" "$E2E_BIN/gui_driver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+# Where a window of <class> is, as the GUI driver prints it: sets E2E_RECT
+# (left top right bottom, screen), E2E_CLIENT (width height) and E2E_WORKAREA.
+e2e_geometry() {
+  local out
+  out=$(e2e_driver --class "$1" --timeout 2000 --print) || return 1
+  read -r -a E2E_RECT <<<"$(sed -n 's/^rect: //p' <<<"$out")"
+  read -r -a E2E_CLIENT <<<"$(sed -n 's/^client: //p' <<<"$out")"
+  read -r -a E2E_WORKAREA <<<"$(sed -n 's/^workarea: //p' <<<"$out")"
+  [ "${#E2E_RECT[@]}" -eq 4 ] && [ "${#E2E_CLIENT[@]}" -eq 2 ] && [ "${#E2E_WORKAREA[@]}" -eq 4 ]
+}
 
 e2e_shot() {
   local name=$1

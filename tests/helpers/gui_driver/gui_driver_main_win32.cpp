@@ -84,6 +84,15 @@ void PrintWindow(HWND window, bool messageBox) {
   wchar_t title[512] = {};
   GetWindowTextW(window, title, 512);
   PrintLine("title", title);
+  RECT bounds{};
+  RECT client{};
+  RECT workArea{};
+  GetWindowRect(window, &bounds);
+  GetClientRect(window, &client);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+  std::printf("rect: %ld %ld %ld %ld\nclient: %ld %ld\nworkarea: %ld %ld %ld %ld\n", bounds.left, bounds.top,
+              bounds.right, bounds.bottom, client.right, client.bottom, workArea.left, workArea.top,
+              workArea.right, workArea.bottom);
 }
 
 }  // namespace

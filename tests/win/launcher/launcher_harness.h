@@ -54,7 +54,8 @@ ConsoleResult RunConsole(const std::wstring& commandLine, DWORD timeoutMs);
 // The folder holding the built programs (<build>/bin), with a final backslash.
 std::wstring BuiltProgramsFolder();
 
-// A fresh folder under the temporary directory, removed with its contents.
+// A fresh folder under the temporary directory, removed with its contents
+// unless the running test has failed (then it stays for the log).
 class TempFolder {
  public:
   explicit TempFolder(const std::wstring& nameHint);
@@ -68,7 +69,13 @@ class TempFolder {
   std::wstring path_;
 };
 
-// Copies a built program into folder under the given name.
+// The folder of the launcher under test, with a final backslash: the one
+// ZVK_RELEASE_BIN names when set (another build of it, such as the 32-bit
+// release; a Unix path is taken on drive Z:), else BuiltProgramsFolder().
+std::wstring ProgramUnderTestFolder();
+
+// Copies a built program into folder under the given name; ZVKLaunch.exe
+// comes from ProgramUnderTestFolder().
 bool CopyProgram(const std::wstring& builtName, const std::wstring& folder, const std::wstring& targetName);
 
 std::vector<fake_client::RecordLine> ReadRecord(const std::wstring& folder);

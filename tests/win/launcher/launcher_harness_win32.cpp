@@ -2,6 +2,9 @@
 // Needs the declarations of windows.h.
 #include <tlhelp32.h>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <utility>
 
@@ -125,13 +128,31 @@ TempFolder::TempFolder(const std::wstring& nameHint) {
 }
 
 TempFolder::~TempFolder() {
+  if (::testing::Test::HasFailure()) {
+    std::fprintf(stderr, "kept for the log: %s\n", platform::WideToUtf8(path_).c_str());
+    return;
+  }
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }
 
+std::wstring ProgramUnderTestFolder() {
+  wchar_t value[MAX_PATH * 4] = {};
+  const DWORD length = GetEnvironmentVariableW(L"ZVK_RELEASE_BIN", value, MAX_PATH * 4);
+  if (length == 0 || length >= MAX_PATH * 4) return BuiltProgramsFolder();
+  std::wstring folder(value, length);
+  if (folder[0] == L'/') folder.insert(0, L"Z:");
+  for (auto& c : folder) {
+    if (c == L'/') c = L'\\';
+  }
+  if (folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
 bool CopyProgram(const std::wstring& builtName, const std::wstring& folder, const std::wstring& targetName) {
   const std::wstring target = folder + L"\\" + targetName;
-  return CopyFileW((BuiltProgramsFolder() + builtName).c_str(), target.c_str(), FALSE) != FALSE;
+  const std::wstring from = builtName == L"ZVKLaunch.exe" ? ProgramUnderTestFolder() : BuiltProgramsFolder();
+  return CopyFileW((from + builtName).c_str(), target.c_str(), FALSE) != FALSE;
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
