@@ -175,7 +175,7 @@ e2e_driver() { "$WINE64" "$E2E_BIN/gui_driver.exe" "$@" 2>/dev/null | tr -d '\r'
 # (left top right bottom, screen), E2E_CLIENT (width height) and E2E_WORKAREA.
 e2e_geometry() {
   local out
-  out=$(e2e_driver --class "$1" --timeout 2000 --print) || return 1
+  out=$(e2e_driver --class "$1" --timeout 2000 --geometry) || return 1
   read -r -a E2E_RECT <<<"$(sed -n 's/^rect: //p' <<<"$out")"
   read -r -a E2E_CLIENT <<<"$(sed -n 's/^client: //p' <<<"$out")"
   read -r -a E2E_WORKAREA <<<"$(sed -n 's/^workarea: //p' <<<"$out")"

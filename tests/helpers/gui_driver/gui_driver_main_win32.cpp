@@ -21,6 +21,7 @@ struct Arguments {
   gui_driver::Answer answer = gui_driver::Answer::None;
   POINT click{0, 0};
   bool print = false;
+  bool geometry = false;
   DWORD goneTimeoutMs = 0;
 };
 
@@ -53,6 +54,8 @@ bool ParseArguments(int argc, wchar_t** argv, Arguments& arguments) {
       arguments.query.messageBox = haveTarget = true;
     } else if (option == L"--print") {
       arguments.print = true;
+    } else if (option == L"--geometry") {
+      arguments.geometry = true;
     } else if (option == L"--class" && hasValue) {
       arguments.query.className = argv[++i];
       haveTarget = true;
@@ -84,6 +87,9 @@ void PrintWindow(HWND window, bool messageBox) {
   wchar_t title[512] = {};
   GetWindowTextW(window, title, 512);
   PrintLine("title", title);
+}
+
+void PrintGeometry(HWND window) {
   RECT bounds{};
   RECT client{};
   RECT workArea{};
@@ -103,7 +109,7 @@ int wmain(int argc, wchar_t** argv) {
   if (!ParseArguments(argc, argv, arguments)) {
     std::fputs(
         "usage: gui_driver (--class NAME | --msgbox) [--pid N] [--timeout MS] [--print]\n"
-        "                  [--answer none|enter|escape|ok|cancel|close|click=X,Y] [--wait-gone MS]\n",
+        "                  [--geometry] [--answer none|enter|escape|ok|cancel|close|click=X,Y] [--wait-gone MS]\n",
         stderr);
     return kUsage;
   }
@@ -113,6 +119,7 @@ int wmain(int argc, wchar_t** argv) {
     return kTimeout;
   }
   if (arguments.print) PrintWindow(window, arguments.query.messageBox);
+  if (arguments.geometry) PrintGeometry(window);
   std::fflush(stdout);
   if (!gui_driver::AnswerWindow(window, arguments.answer, arguments.click)) return kNotAnswered;
   if (arguments.goneTimeoutMs != 0 && !gui_driver::WaitUntilGone(window, arguments.goneTimeoutMs)) {
