@@ -69,6 +69,8 @@ if build win64; then
   # shellcheck source=scripts/lib/wine_session.sh
   source "$root/scripts/lib/wine_session.sh"
   trap zvk_wine_session_stop EXIT
+  # One prepared prefix for the session and every end-to-end test's copy.
+  export ZVK_WINE_TEMPLATE=$root/build/wine-template
   win64_passed=0
   if zvk_wine_session_start "$root/build/win64-run"; then
     # Loudly, when the release cannot be run here.

@@ -43,15 +43,18 @@ zvk__prepare_template() {
 }
 
 # The system folders (most of a prefix's 1.3 GB) are only read by the
-# programs: they are hard links to the template's, everything else is copied.
+# programs: they are hard links to the template's (copies across file
+# systems), everything else is copied.
 zvk__copy_prefix() {
-  local template=$1 target=$2 windows=drive_c/windows
+  local template=$1 target=$2 windows=drive_c/windows folder
   mkdir -p "$target" &&
     tar -C "$template" --exclude="./$windows/system32" --exclude="./$windows/syswow64" -cf - . |
-    tar -C "$target" -xf - &&
-    for folder in system32 syswow64; do
-      [ ! -d "$template/$windows/$folder" ] || cp -al "$template/$windows/$folder" "$target/$windows/" || return 1
-    done
+    tar -C "$target" -xf - || return 1
+  for folder in system32 syswow64; do
+    [ -d "$template/$windows/$folder" ] || continue
+    cp -al "$template/$windows/$folder" "$target/$windows/" 2>/dev/null ||
+      { rm -rf "${target:?}/$windows/$folder" && cp -a "$template/$windows/$folder" "$target/$windows/"; } || return 1
+  done
 }
 
 zvk__free_display() {
