@@ -19,17 +19,18 @@ zvk32__installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
+# The Debian archive the machine already uses (a mirror stays a mirror).
 zvk32__debian_archive() {
   local uri
-  uri=$(sed -nE 's/^URIs:[[:space:]]*([^[:space:]]+\/debian)\/?$/\1/p' \
-    /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
-  [ -n "$uri" ] || uri=$(sed -nE 's/^deb[[:space:]]+(\[[^]]*\][[:space:]]+)?([^[:space:]]+\/debian)\/?[[:space:]]+bookworm[[:space:]].*/\2/p' \
-    /etc/apt/sources.list 2>/dev/null | head -n 1)
+  uri=$(grep -hoE '[a-z+]+://[^[:space:]]+/debian/?([[:space:]]|$)' \
+    /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null | head -n 1 | tr -d '[:space:]')
+  uri=${uri%/}
   echo "${uri:-http://deb.debian.org/debian}"
 }
 
 zvk32__add_backports() {
-  grep -rqsE '(^Suites:.*|^deb .*)bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/ && return 0
+  grep -rqsE '(^Suites:.*|^deb .*)bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/ &&
+    return 0
   echo "setup: adding the bookworm-backports suite"
   $SUDO tee /etc/apt/sources.list.d/bookworm-backports.sources >/dev/null <<SRC
 Types: deb
@@ -87,7 +88,8 @@ zvk_setup_wine32() {
   if zvk32__install_packages; then
     echo "setup: 32-bit Windows programs can run (wine32 under qemu-i386)"
   else
-    echo "setup: WARNING: 32-bit Windows programs cannot run on this machine; the release32 tests will be skipped" >&2
+    echo "setup: WARNING: 32-bit Windows programs cannot run on this machine;" \
+      "the release32 tests will be skipped" >&2
   fi
   return 0
 }

@@ -52,8 +52,9 @@ zvk__copy_prefix() {
     tar -C "$target" -xf - || return 1
   for folder in system32 syswow64; do
     [ -d "$template/$windows/$folder" ] || continue
-    cp -al "$template/$windows/$folder" "$target/$windows/" 2>/dev/null ||
-      { rm -rf "${target:?}/$windows/$folder" && cp -a "$template/$windows/$folder" "$target/$windows/"; } || return 1
+    cp -al "$template/$windows/$folder" "$target/$windows/" 2>/dev/null && continue
+    rm -rf "${target:?}/$windows/$folder"
+    cp -a "$template/$windows/$folder" "$target/$windows/" || return 1
   done
 }
 

@@ -22,7 +22,8 @@ grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null \
   || skip "no binfmt_misc rule running i386 programs through qemu-i386 (scripts/setup.sh registers it)"
 if [ -n "${WINEPREFIX:-}" ]; then
   "${WINE64:-/usr/lib/wine/wine64}" 'C:\windows\syswow64\cmd.exe' /c exit 7 </dev/null >/dev/null 2>&1
-  [ $? -eq 7 ] || skip "a 32-bit program does not run in $WINEPREFIX (a prefix made before wine32 was installed?)"
+  [ $? -eq 7 ] ||
+    skip "a 32-bit program does not run in $WINEPREFIX (a prefix made before wine32 was installed?)"
 fi
 export ZVK_RELEASE_BIN=$bin
 "$@"

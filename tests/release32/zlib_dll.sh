@@ -29,8 +29,8 @@ failed=0
 # package | expected result | check after the call
 while IFS='|' read -r package expected check; do
   target=$state/out-${package%.zip}
-  out=$("$wine64" "$probe" "$(windows_path "$dll")" "$(windows_path "$state/$package")" "$(windows_path "$target")" \
-    2>&1 </dev/null)
+  out=$("$wine64" "$probe" "$(windows_path "$dll")" "$(windows_path "$state/$package")" \
+    "$(windows_path "$target")" 2>&1 </dev/null)
   code=$?
   out=${out//$'\r'/}
   result=$(sed -n 's/^result //p' <<<"$out")
@@ -42,7 +42,7 @@ while IFS='|' read -r package expected check; do
     failed=1
   fi
 done <<'CASES'
-good.zip|0x0|[ "$(cat out-good/readme.txt)" = "read me" ] && [ -d out-good/docs ] && cmp -s <(unzip -p good.zip bin/blob.bin) out-good/bin/blob.bin
+good.zip|0x0|[ "$(cat out-good/readme.txt)" = "read me" ] && [ -d out-good/docs ] && cmp -s out-good/bin/blob.bin <(unzip -p good.zip bin/blob.bin)
 slip.zip|0x200|[ "$(cat out-slip/fine.txt)" = y ] && [ ! -e escape.txt ]
 CASES
 

@@ -108,8 +108,8 @@ int wmain(int argc, wchar_t** argv) {
   Arguments arguments;
   if (!ParseArguments(argc, argv, arguments)) {
     std::fputs(
-        "usage: gui_driver (--class NAME | --msgbox) [--pid N] [--timeout MS] [--print]\n"
-        "                  [--geometry] [--answer none|enter|escape|ok|cancel|close|click=X,Y] [--wait-gone MS]\n",
+        "usage: gui_driver (--class NAME | --msgbox) [--pid N] [--timeout MS] [--print] [--geometry]\n"
+        "                  [--answer none|enter|escape|ok|cancel|close|click=X,Y] [--wait-gone MS]\n",
         stderr);
     return kUsage;
   }
