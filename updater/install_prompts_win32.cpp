@@ -27,8 +27,9 @@ void ShowInstallFailureBox() {
   box.RunModal();
 }
 
-void ShowLaunchWindow() {
+void RunLaunchWindow(const std::function<void()>& afterClose) {
   CLaunchWnd window;
   window.CenterOnOwner();
   window.RunModal();
+  afterClose();
 }

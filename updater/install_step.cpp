@@ -18,10 +18,12 @@ bool StopClient(const InstallServices& services, const InstallTimings& timings) 
   return false;
 }
 
+std::string PathText(const std::filesystem::path& path) { return WideToAnsi(WideFromPath(path)); }
+
 void LogInstallFailure(const char* headline, const ZipInstaller& installer) {
   ZM_ERROR << headline;
-  ZM_ERROR << "zipName: " << installer.packagePath();
-  ZM_ERROR << "folder: " << installer.targetFolder();
+  ZM_ERROR << "zipName: " << PathText(installer.packagePath());
+  ZM_ERROR << "folder: " << PathText(installer.targetFolder());
 }
 
 // Retries until the unpack has run or the time limit has passed.
@@ -33,6 +35,9 @@ InstallOutcome UnpackWithRetries(ZipInstaller& installer, const InstallServices&
       if (installer.lastExtractResult() == 0) return InstallOutcome::Installed;
       LogInstallFailure("update install failed: not every entry was written", installer);
       ZM_ERROR << "extraction result: " << installer.lastExtractResult();
+      // Not retried: an archive that cannot be unpacked now will not unpack
+      // in two seconds either. The user must not be told the update worked.
+      services.showInstallFailure();
       return InstallOutcome::ExtractFailed;
     }
     if (services.tickCount() - start > timings.installLimitMs) {
@@ -49,8 +54,7 @@ InstallOutcome UnpackWithRetries(ZipInstaller& installer, const InstallServices&
 InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& services,
                               const InstallTimings& timings) {
   const bool clientStopped = StopClient(services, timings);
-  ZipInstaller installer(WideToAnsi(WideFromPath(conf.zipPath)), WideToAnsi(WideFromPath(conf.clientDic)),
-                         services.extract, timings.extractPauseMs, services.sleep);
+  ZipInstaller installer(conf.zipPath, conf.clientDic, services.extract, timings.extractPauseMs, services.sleep);
 
   InstallOutcome outcome = InstallOutcome::NotUnpacked;
   if (conf.forcedupdate != 0) {
@@ -68,8 +72,8 @@ InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& servic
 
   if (conf.launchAfterInstall) {
     services.sleep(timings.launchPauseMs);
-    services.showLaunchWindow();
-    services.startLauncher(WideToAnsi(WideFromPath(conf.clientExePath)), conf.pagecallparam);
+    services.runLaunchWindow(
+        [&services, &conf] { services.startLauncher(WideFromPath(conf.clientExePath), conf.pagecallparam); });
   }
   return outcome;
 }

@@ -34,21 +34,23 @@ struct InstallServices {
   ExtractZipFunction extract;
   // The failure box (no owner); returns once the user has closed it.
   std::function<void()> showInstallFailure;
-  // The launch window, modal; returns once the user has closed it.
-  std::function<void()> showLaunchWindow;
+  // The launch window, modal. Once the user has closed it, calls `afterClose`
+  // and only then destroys the window object.
+  std::function<void(const std::function<void()>& afterClose)> runLaunchWindow;
   // Starts the launcher with its parameters (an empty string for none).
-  std::function<void(const std::string& launcherPath, const std::string& parameters)> startLauncher;
+  std::function<void(const std::wstring& launcherPath, const std::wstring& parameters)> startLauncher;
 };
 
 enum class InstallOutcome {
   NotUnpacked,         // normal mode: the launcher applies the package
   Installed,           // every entry written
-  ExtractFailed,       // the extraction ran but did not write every entry
+  ExtractFailed,       // the extraction ran but did not write every entry; failure box shown
   TimedOut,            // the target folder could not be created in time
   ClientStillRunning,  // the Client could not be stopped; nothing unpacked
 };
 
 // Runs the whole step on the calling (main) thread and says how the unpack
-// went. The launcher is started in every outcome.
+// went. The launcher is started in every outcome, while the launch window
+// object still exists.
 InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& services,
                               const InstallTimings& timings = InstallTimings());

@@ -3,6 +3,7 @@
 #include "skinui/win32/window_impl_base.h"
 #include "skinui/win32/window_wnd.h"
 #include "updater/corner_placement.h"
+#include "updater/download/engine_settings.h"
 #include "updater/process_op.h"
 #include "updater/updater_app.h"
 #include "updater/windows/tips_box_wnd.h"
@@ -70,6 +71,9 @@ bool UpdaterApp::Run(const wchar_t* commandLine) {
   SkinUI::SetSkinInstance(instance_);
   SkinUI::SetSkinResourcePath(platform::ModuleDirectory());
   const ZipConf conf = parseZipConf(commandLine);
+  // The download keeps its files beside the running updater, as the launcher
+  // expects them in its temp folder.
+  download::UseModuleDirectoryAsUpdaterFolder();
   if (conf.forcedupdate == 1) {
     ShowClientTooOldNotice();
     KillClientAndWait();

@@ -67,7 +67,6 @@ UpdaterFolders DeriveUpdaterFolders(const std::wstring& modulePath) {
   UpdaterFolders folders;
   folders.updaterDir = CutAfterLastBackslash(modulePath);
   folders.parentDir = ParentFolder(folders.updaterDir);
-  folders.grandparentDir = ParentFolder(folders.parentDir);
   return folders;
 }
 
@@ -110,10 +109,13 @@ ZipConf BuildZipConf(const wchar_t* commandLine, const std::wstring& modulePath)
   // An empty digest still leaves the '?': the server sees the same URL shape.
   conf.url = WideToAnsi(url) + "?" + conf.zipMd5;
   conf.zipPath = PathFromWide(folders.updaterDir + kPackageName);
-  conf.pagecallparam = WideToAnsi(parser.ValueOf(L"pagecallparam"));
+  conf.pagecallparam = parser.ValueOf(L"pagecallparam");
   conf.launchAfterInstall = true;
   conf.clientExePath = PathFromWide(folders.parentDir + kLauncherName);
-  conf.clientDic = PathFromWide(folders.grandparentDir);
+  // The package's names are relative to the launcher's folder, as the
+  // launcher's own pending update applies them: the forced unpack uses the
+  // same folder, so nothing lands beside the installation.
+  conf.clientDic = PathFromWide(folders.parentDir);
   const UrlParts parts = SplitPackageUrl(url);
   conf.host = WideToAnsi(parts.host);
   conf.requestPath = WideToAnsi(parts.requestPath);

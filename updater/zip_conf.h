@@ -11,12 +11,16 @@ struct ZipConf {
   std::string url;                // url value + "?" + md5 value
   std::filesystem::path zipPath;  // <updater dir>update.zip
   std::string zipMd5;
-  std::filesystem::path clientDic;      // two levels above the updater dir, with backslash
-  std::filesystem::path clientExePath;  // <parent of updater dir>ZVKLaunch.exe
+  // The installation: the launcher's folder, the parent of the updater dir,
+  // with its backslash. A forced install unpacks here.
+  std::filesystem::path clientDic;
+  std::filesystem::path clientExePath;  // <clientDic>ZVKLaunch.exe
   bool launchAfterInstall = true;
   std::string host;
   std::string requestPath;
-  std::string pagecallparam;
+  // Wide from the command line to the launcher start, so that text outside
+  // the ANSI code page reaches the Client unchanged.
+  std::wstring pagecallparam;
   std::int32_t forcedupdate = 0;
 };
 
@@ -33,13 +37,12 @@ struct UrlParts {
 UrlParts SplitPackageUrl(const std::wstring& url);
 
 // The folder derivations from the module path (backslash-separated):
-// the updater folder (up to and including its last backslash), its parent
-// and the parent's parent, each ending in a backslash or empty when the path
+// the updater folder (up to and including its last backslash) and its parent,
+// the launcher's folder, each ending in a backslash or empty when the path
 // has no such level.
 struct UpdaterFolders {
   std::wstring updaterDir;
   std::wstring parentDir;
-  std::wstring grandparentDir;
 };
 UpdaterFolders DeriveUpdaterFolders(const std::wstring& modulePath);
 

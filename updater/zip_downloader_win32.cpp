@@ -2,10 +2,8 @@
 // shellapi.h relies on the types that windows.h declares.
 #include <shellapi.h>
 
-#include <cstdlib>
-#include <cwchar>
+#include <memory>
 
-#include "logging/n_log.h"
 #include "platform/platform.h"
 #include "updater/install_prompts.h"
 #include "updater/process_op.h"
@@ -16,16 +14,21 @@ namespace {
 
 constexpr char kClientName[] = "zvkclient.exe";
 
-// The launcher's folder: clientExePath up to and including its last backslash.
-std::wstring LauncherFolder(const ZipConf& conf) {
-  const std::wstring launcher = WideFromPath(conf.clientExePath);
-  const std::size_t cut = launcher.find_last_of(L'\\');
-  return cut == std::wstring::npos ? std::wstring() : launcher.substr(0, cut + 1);
+void StartLauncher(const std::wstring& launcherPath, const std::wstring& parameters) {
+  // An empty string, never null: the launcher then gets no parameters at all.
+  ShellExecuteW(nullptr, L"open", launcherPath.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 
-void StartLauncher(const std::string& launcherPath, const std::string& parameters) {
-  // An empty string, never null: the launcher then gets no parameters at all.
-  ShellExecuteA(nullptr, "open", launcherPath.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+// zlib.dll is looked for on the first unpack only: a normal-mode install
+// never unpacks, so it neither loads the DLL nor warns that none is there.
+// Later tries of the same install reuse what the first one found.
+ExtractZipFunction ExtractOnFirstUse(const ZipConf& conf) {
+  auto loaded = std::make_shared<ExtractZipFunction>();
+  const std::wstring launcherFolder = WideFromPath(conf.clientDic);
+  return [loaded, launcherFolder](const std::wstring& package, const std::wstring& folder) {
+    if (!*loaded) *loaded = LoadExtractZipToDir(platform::ModuleDirectory(), launcherFolder);
+    return (*loaded)(package, folder);
+  };
 }
 
 InstallServices Win32InstallServices(const ZipConf& conf) {
@@ -34,35 +37,16 @@ InstallServices Win32InstallServices(const ZipConf& conf) {
   services.killClientAndWait = [] { KillClientAndWait(); };
   services.sleep = [](std::uint32_t ms) { platform::SleepMs(ms); };
   services.tickCount = [] { return platform::TickCount(); };
-  services.extract = LoadExtractZipToDir(platform::ModuleDirectory(), LauncherFolder(conf));
+  services.extract = ExtractOnFirstUse(conf);
   services.showInstallFailure = [] { ShowInstallFailureBox(); };
-  services.showLaunchWindow = [] { ShowLaunchWindow(); };
+  services.runLaunchWindow = [](const std::function<void()>& afterClose) { RunLaunchWindow(afterClose); };
   services.startLauncher = StartLauncher;
   return services;
 }
 
-// End-to-end tests cannot wait a minute for the forced install to give up;
-// they set this variable to a shorter limit. Only builds that carry the tests
-// read it; the release keeps the full limit whatever the environment says.
-InstallTimings TimingsFromEnvironment(InstallTimings timings) {
-#if !defined(ZVK_TEST_HOOKS)
-  return timings;
-#else
-  const wchar_t* limit = _wgetenv(L"ZVK_TEST_INSTALL_LIMIT_MS");
-  if (limit == nullptr || *limit == L'\0') return timings;
-  wchar_t* end = nullptr;
-  const unsigned long value = std::wcstoul(limit, &end, 10);
-  if (end != nullptr && *end == L'\0' && value <= timings.installLimitMs) {
-    timings.installLimitMs = static_cast<std::uint32_t>(value);
-  }
-  return timings;
-#endif
-}
-
 }  // namespace
 
-ZipDownloader::ZipDownloader(const ZipConf& conf)
-    : ZipDownloader(conf, TimingsFromEnvironment(InstallTimings())) {}
+ZipDownloader::ZipDownloader(const ZipConf& conf) : ZipDownloader(conf, InstallTimings()) {}
 
 ZipDownloader::ZipDownloader(const ZipConf& conf, const InstallTimings& timings)
     : Downloader(conf.url, conf.zipMd5, conf.host, conf.requestPath, conf.forcedupdate != 0),

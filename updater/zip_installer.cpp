@@ -1,31 +1,28 @@
 #include "updater/zip_installer.h"
 
-#include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "platform/platform.h"
-#include "platform/string_convert.h"
 #include "updater/zip_conf.h"
 
 namespace {
 
 // create_directories reports an existing folder as "nothing created" without
 // an error, and refuses an empty path; both cases are what we want.
-bool EnsureFolder(const std::string& folder) {
-  const std::wstring wide = AnsiToWide(folder);
-  if (wide.empty()) return false;
+bool EnsureFolder(const std::filesystem::path& folder) {
+  if (folder.empty()) return false;
   std::error_code error;
-  const std::filesystem::path path = PathFromWide(wide);
-  std::filesystem::create_directories(path, error);
+  std::filesystem::create_directories(folder, error);
   if (error) return false;
-  return std::filesystem::is_directory(path, error);
+  return std::filesystem::is_directory(folder, error);
 }
 
 }  // namespace
 
-ZipInstaller::ZipInstaller(std::string packagePath, std::string targetFolder, ExtractZipFunction extract,
-                           std::uint32_t pauseMs, std::function<void(std::uint32_t)> sleep)
+ZipInstaller::ZipInstaller(std::filesystem::path packagePath, std::filesystem::path targetFolder,
+                           ExtractZipFunction extract, std::uint32_t pauseMs,
+                           std::function<void(std::uint32_t)> sleep)
     : packagePath_(std::move(packagePath)),
       targetFolder_(std::move(targetFolder)),
       extract_(std::move(extract)),
@@ -39,6 +36,6 @@ bool ZipInstaller::TryInstall() {
   } else {
     platform::SleepMs(pauseMs_);
   }
-  lastExtractResult_ = extract_ ? extract_(AnsiToWide(packagePath_), AnsiToWide(targetFolder_)) : -1;
+  lastExtractResult_ = extract_ ? extract_(WideFromPath(packagePath_), WideFromPath(targetFolder_)) : -1;
   return true;
 }

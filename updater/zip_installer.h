@@ -3,6 +3,7 @@
 // install step retries it: create the target folder, pause, extract.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -13,10 +14,11 @@ using ExtractZipFunction = std::function<int(const std::wstring& package, const 
 
 class ZipInstaller {
  public:
-  // Paths are narrow in the ANSI code page, as the install step holds them.
-  // `pauseMs` is the pause between creating the folder and extracting, made
-  // with `sleep` (the thread's own sleep when empty).
-  ZipInstaller(std::string packagePath, std::string targetFolder, ExtractZipFunction extract,
+  // Paths stay wide all the way to the extraction: a folder named outside the
+  // ANSI code page is still the folder meant. `pauseMs` is the pause between
+  // creating the folder and extracting, made with `sleep` (the thread's own
+  // sleep when empty).
+  ZipInstaller(std::filesystem::path packagePath, std::filesystem::path targetFolder, ExtractZipFunction extract,
                std::uint32_t pauseMs = 500, std::function<void(std::uint32_t)> sleep = nullptr);
 
   // True when the target folder exists or was created and the extraction was
@@ -27,12 +29,12 @@ class ZipInstaller {
   // The extraction's result of the last TryInstall that got that far; -1
   // before any extraction ran.
   int lastExtractResult() const { return lastExtractResult_; }
-  const std::string& packagePath() const { return packagePath_; }
-  const std::string& targetFolder() const { return targetFolder_; }
+  const std::filesystem::path& packagePath() const { return packagePath_; }
+  const std::filesystem::path& targetFolder() const { return targetFolder_; }
 
  private:
-  std::string packagePath_;
-  std::string targetFolder_;
+  std::filesystem::path packagePath_;
+  std::filesystem::path targetFolder_;
   ExtractZipFunction extract_;
   std::uint32_t pauseMs_;
   std::function<void(std::uint32_t)> sleep_;

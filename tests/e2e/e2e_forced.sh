@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Forced update end to end: the version notice is answered, the Client is
-# stopped, the package is downloaded and verified, unpacked into the folder
-# above the launcher's, the launch window is closed, and the launcher started
-# with pagecallparam installs temp\update.zip into its own folder and starts
-# the Client with the parameters.
+# stopped, the package is downloaded and verified, unpacked into the
+# launcher's folder (nothing is written into the folder above it), the launch
+# window is closed, and the launcher started with pagecallparam applies
+# temp\update.zip to its own folder once more and starts the Client with the
+# parameters.
 #   e2e_forced.sh <bin-dir> <state-dir> [package_server]
 # With the (native) scripted package server given, it serves the package
 # instead of nginx.
@@ -14,13 +15,16 @@ e2e_begin "$2" "$1" || exit 1
 root=$E2E_STATE/demo
 e2e_layout "$root"
 mkdir -p "$E2E_STATE/www"
-e2e_make_package "$E2E_STATE/www/update.zip" "Vellacast/" 2
+e2e_make_package "$E2E_STATE/www/update.zip" "" 2
 if [ -n "${3:-}" ]; then
   e2e_serve_scripted "$3" "$E2E_STATE/www/update.zip" || exit 1
 else
   e2e_serve "$E2E_STATE/www" || exit 1
 fi
 
+# The folder above the installation: its entries and its own modification time.
+above() { stat -c %y "$root"; find "$root" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort; }
+above_before=$(above)
 e2e_start_client || e2e_fail "the Client did not come up"
 e2e_start_updater "-url=http://127.0.0.1:$E2E_PORT/update.zip" "-md5=$E2E_MD5" -pagecallparam=course?id=7 -forcedupdate=1
 e2e_driver --class "$E2E_TIPS" --timeout 20000 >/dev/null || e2e_fail "no version notice"
@@ -49,11 +53,11 @@ e2e_wait_record ' args ' 2 150 || e2e_fail "the launcher did not start the Clien
 # The first Client was terminated (no exit line of its own), the second got the parameters.
 grep -q 'exit' <(head -n 4 "$E2E_RECORD") && e2e_fail "the first Client ended by itself instead of being stopped"
 grep -qE '^[0-9]+ args course\?id=7$' "$E2E_RECORD" || e2e_fail "Client parameters: $(grep ' args ' "$E2E_RECORD")"
-# Forced unpack into the folder above the launcher's, then the launcher's own install.
+# The forced unpack and the launcher's own install both write into the launcher's folder only.
 e2e_expect_file "$root/Vellacast/version.txt" "version 2"
 e2e_expect_file "$root/Vellacast/data/readme.txt" "new data of version 2"
-e2e_expect_file "$root/Vellacast/Vellacast/version.txt" "version 2"
-cmp -s <(unzip -p "$E2E_STATE/www/update.zip" Vellacast/data/blob.bin) "$root/Vellacast/data/blob.bin" \
+[ "$(above)" = "$above_before" ] || e2e_fail "the folder above the installation changed: $(above)"
+cmp -s <(unzip -p "$E2E_STATE/www/update.zip" data/blob.bin) "$root/Vellacast/data/blob.bin" \
   || e2e_fail "blob.bin differs from the package"
 e2e_expect_absent "$root/Vellacast/temp/update.zip"
 e2e_expect_absent "$root/Vellacast/update.zip"

@@ -4,10 +4,12 @@
 // what the step did, in order.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/string_convert.h"
 #include "updater/install_step.h"
 
 namespace install_test {
@@ -34,9 +36,13 @@ struct FakeWorld {
       return extractResult;
     };
     s.showInstallFailure = [this] { journal.push_back("failure box"); };
-    s.showLaunchWindow = [this] { journal.push_back("launch window"); };
-    s.startLauncher = [this](const std::string& path, const std::string& parameters) {
-      journal.push_back("launcher " + path + " [" + parameters + "]");
+    s.runLaunchWindow = [this](const std::function<void()>& afterClose) {
+      journal.push_back("launch window");
+      afterClose();
+      journal.push_back("launch window destroyed");
+    };
+    s.startLauncher = [this](const std::wstring& path, const std::wstring& parameters) {
+      journal.push_back("launcher " + WideToAnsi(path) + " [" + WideToAnsi(parameters) + "]");
     };
     return s;
   }

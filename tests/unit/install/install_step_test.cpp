@@ -14,7 +14,7 @@ using install_test::CapturedLog;
 using install_test::FakeWorld;
 using Journal = std::vector<std::string>;
 
-ZipConf Conf(int forced, const std::string& pagecallparam = "course?id=7") {
+ZipConf Conf(int forced, const std::wstring& pagecallparam = L"course?id=7") {
   ZipConf conf;
   conf.zipPath = PathFromWide(L"/inst/Vellacast/temp/update.zip");
   conf.clientDic = PathFromWide(std::filesystem::temp_directory_path().wstring() + L"/");
@@ -25,13 +25,14 @@ ZipConf Conf(int forced, const std::string& pagecallparam = "course?id=7") {
 }
 
 const std::string kLauncher = "launcher /inst/Vellacast/ZVKLaunch.exe [course?id=7]";
+const std::string kClosed = "launch window destroyed";
 
 TEST(InstallStep, ForcedInstallUnpacksThenShowsTheLaunchWindowThenStartsTheLauncher) {
   FakeWorld world;
   CapturedLog log;
   const InstallOutcome outcome = RunInstallStep(Conf(1), world.services());
   EXPECT_EQ(outcome, InstallOutcome::Installed);
-  EXPECT_EQ(world.journal, (Journal{"extract", "launch window", kLauncher}));
+  EXPECT_EQ(world.journal, (Journal{"extract", "launch window", kLauncher, kClosed}));
   ASSERT_EQ(world.extractCalls.size(), 1u);
   EXPECT_EQ(world.extractCalls[0],
             L"/inst/Vellacast/temp/update.zip|" + std::filesystem::temp_directory_path().wstring() + L"/");
@@ -51,7 +52,7 @@ TEST(InstallStep, NormalModeLeavesThePackageToTheLauncher) {
   FakeWorld world;
   CapturedLog log;
   EXPECT_EQ(RunInstallStep(Conf(0), world.services()), InstallOutcome::NotUnpacked);
-  EXPECT_EQ(world.journal, (Journal{"launch window", kLauncher}));
+  EXPECT_EQ(world.journal, (Journal{"launch window", kLauncher, kClosed}));
   EXPECT_TRUE(log.has("install success"));
 }
 
@@ -62,8 +63,8 @@ TEST(InstallStep, AnyNonZeroForcedValueUnpacks) {
 
 TEST(InstallStep, EmptyPagecallparamStartsTheLauncherWithAnEmptyString) {
   FakeWorld world;
-  RunInstallStep(Conf(0, ""), world.services());
-  EXPECT_EQ(world.journal.back(), "launcher /inst/Vellacast/ZVKLaunch.exe []");
+  RunInstallStep(Conf(0, L""), world.services());
+  EXPECT_EQ(world.journal[1], "launcher /inst/Vellacast/ZVKLaunch.exe []");
 }
 
 TEST(InstallStep, RunningClientIsStoppedPassByPassBeforeUnpacking) {
@@ -71,7 +72,7 @@ TEST(InstallStep, RunningClientIsStoppedPassByPassBeforeUnpacking) {
   world.clientStopsNeeded = 3;
   CapturedLog log;
   RunInstallStep(Conf(1), world.services());
-  EXPECT_EQ(world.journal, (Journal{"kill", "kill", "kill", "extract", "launch window", kLauncher}));
+  EXPECT_EQ(world.journal, (Journal{"kill", "kill", "kill", "extract", "launch window", kLauncher, kClosed}));
   int passes = 0;
   for (const std::string& line : log.bodies()) passes += line == "Wex is running";
   EXPECT_EQ(passes, 3);
@@ -85,18 +86,18 @@ TEST(InstallStep, ClientThatCannotBeStoppedIsNotUnpackedOverButTheLauncherStillS
   CapturedLog log;
   EXPECT_EQ(RunInstallStep(Conf(1), world.services(), timings), InstallOutcome::ClientStillRunning);
   EXPECT_EQ(world.journal,
-            (Journal{"kill", "kill", "kill", "kill", "kill", "failure box", "launch window", kLauncher}));
+            (Journal{"kill", "kill", "kill", "kill", "kill", "failure box", "launch window", kLauncher, kClosed}));
   EXPECT_FALSE(log.has("install success"));
 }
 
 TEST(InstallStep, TargetThatCannotBeCreatedIsRetriedForSixtySecondsThenReported) {
   FakeWorld world;
   ZipConf conf = Conf(1);
-  conf.clientDic = PathFromWide(L"");  // an installation at the root of a drive has no folder above
+  conf.clientDic = PathFromWide(L"");  // an updater at the root of a drive has no launcher folder
   CapturedLog log;
   const std::uint32_t start = world.now;
   EXPECT_EQ(RunInstallStep(conf, world.services()), InstallOutcome::TimedOut);
-  EXPECT_EQ(world.journal, (Journal{"failure box", "launch window", kLauncher}));
+  EXPECT_EQ(world.journal, (Journal{"failure box", "launch window", kLauncher, kClosed}));
   // Tries every 2000 ms until more than 60000 ms have passed, then 300 ms to the launch window.
   EXPECT_EQ(world.now - start, 62000u + 300u);
   EXPECT_FALSE(log.has("install success"));
@@ -124,8 +125,8 @@ TEST(InstallStep, ExtractionThatMissedEntriesIsNotReportedAsSuccess) {
   EXPECT_FALSE(log.has("install success"));
   EXPECT_TRUE(log.has("zipName: /inst/Vellacast/temp/update.zip")) << log.text();
   EXPECT_TRUE(log.has("extraction result: 512"));
-  // Not retried, no failure box: the launcher still gets its chance to apply the package.
-  EXPECT_EQ(world.journal, (Journal{"extract", "launch window", kLauncher}));
+  // Not retried; the user is told, and the launcher still gets its chance to apply the package.
+  EXPECT_EQ(world.journal, (Journal{"extract", "failure box", "launch window", kLauncher, kClosed}));
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ TEST(ZipConfFolders, UpdaterInTempDerivesPackageLauncherAndInstallTarget) {
   const ZipConf conf = BuildZipConf(L"-url=http://h/p.zip", kModule);
   EXPECT_EQ(WideFromPath(conf.zipPath), L"C:\\A\\B\\temp\\update.zip");
   EXPECT_EQ(WideFromPath(conf.clientExePath), L"C:\\A\\B\\ZVKLaunch.exe");
-  EXPECT_EQ(WideFromPath(conf.clientDic), L"C:\\A\\");
+  EXPECT_EQ(WideFromPath(conf.clientDic), L"C:\\A\\B\\");
   EXPECT_TRUE(conf.launchAfterInstall);
 }
 
@@ -52,14 +52,13 @@ TEST(ZipConfFolders, SpacesAndNonAsciiCharactersSurviveInThePaths) {
   EXPECT_EQ(WideFromPath(conf.zipPath),
             L"D:\\Program Files\\\u5ba2\u6237\u7aef\\\u4e34\u65f6 dir\\update.zip");
   EXPECT_EQ(WideFromPath(conf.clientExePath), L"D:\\Program Files\\\u5ba2\u6237\u7aef\\ZVKLaunch.exe");
-  EXPECT_EQ(WideFromPath(conf.clientDic), L"D:\\Program Files\\");
+  EXPECT_EQ(WideFromPath(conf.clientDic), L"D:\\Program Files\\\u5ba2\u6237\u7aef\\");
 }
 
 TEST(ZipConfFolders, ShallowModulePathsGiveEmptyLevelsInsteadOfGuesses) {
   const UpdaterFolders root = DeriveUpdaterFolders(L"C:\\Updater.exe");
   EXPECT_EQ(root.updaterDir, L"C:\\");
   EXPECT_EQ(root.parentDir, L"");
-  EXPECT_EQ(root.grandparentDir, L"");
   const UpdaterFolders bare = DeriveUpdaterFolders(L"Updater.exe");
   EXPECT_EQ(bare.updaterDir, L"");
   EXPECT_EQ(WideFromPath(BuildZipConf(L"", L"").zipPath), L"update.zip");
@@ -79,7 +78,7 @@ TEST(ZipConfUrl, EmptyDigestStillLeavesTheQuestionMark) {
   EXPECT_EQ(empty.url, "?");
   EXPECT_EQ(empty.host, "");
   EXPECT_EQ(empty.requestPath, "");
-  EXPECT_EQ(empty.pagecallparam, "");
+  EXPECT_EQ(empty.pagecallparam, L"");
 }
 
 TEST(ZipConfUrl, OnlyLowerCaseHttpSchemeIsRemoved) {
@@ -126,10 +125,10 @@ TEST(ZipConfForced, AtoiReadsSignsAndClampsInsteadOfOverflowing) {
 
 TEST(ZipConfValues, PageParameterAndDigestKeepTheirText) {
   const ZipConf conf = BuildZipConf(L"-pagecallparam=\"open page=1 x\" -md5=AbC", kModule);
-  EXPECT_EQ(conf.pagecallparam, "open page=1 x");
+  EXPECT_EQ(conf.pagecallparam, L"open page=1 x");
   EXPECT_EQ(conf.zipMd5, "AbC");
-  const ZipConf wide = BuildZipConf(L"-pagecallparam=\u4e2d", kModule);
-  EXPECT_EQ(wide.pagecallparam, WideToAnsi(L"\u4e2d"));
+  const ZipConf wide = BuildZipConf(L"-pagecallparam=\u8bfe\u7a0b?name=Jos\u00e9", kModule);
+  EXPECT_EQ(wide.pagecallparam, L"\u8bfe\u7a0b?name=Jos\u00e9");
 }
 
 TEST(ZipConfLog, FourTraceLinesWithQuotedFolders) {
@@ -140,7 +139,7 @@ TEST(ZipConfLog, FourTraceLinesWithQuotedFolders) {
   for (const std::string& line : lines) EXPECT_EQ(line.rfind("[ZVK][T][", 0), 0u) << line;
   EXPECT_EQ(Body(lines[0]), "zipPath: C:\\A&B\\x\"y\\temp\\update.zip");
   EXPECT_EQ(Body(lines[1]), "zipMd5: m5");
-  EXPECT_EQ(Body(lines[2]), "clientDic: \"C:\\A&&B\\\"");
+  EXPECT_EQ(Body(lines[2]), "clientDic: \"C:\\A&&B\\x&\"y\\\"");
   EXPECT_EQ(Body(lines[3]), "clientExePath: \"C:\\A&&B\\x&\"y\\ZVKLaunch.exe\"");
 }
 

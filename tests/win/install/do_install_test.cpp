@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -66,12 +67,11 @@ class DoInstallTest : public ::testing::Test {
     fs::remove_all(root_);
     fs::create_directories(root_ / "Vellacast" / "temp");
     fs::copy_file(BuiltPrograms() / "zvkclient.exe", root_ / "Vellacast" / "ZVKLaunch.exe");
-    ASSERT_TRUE(ziptest::WriteArchive(root_ / "Vellacast" / "temp" / "update.zip",
-                                      {{"Vellacast/version.txt", "version 2"}}));
+    ASSERT_TRUE(ziptest::WriteArchive(root_ / "Vellacast" / "temp" / "update.zip", {{"version.txt", "version 2"}}));
     conf_.zipPath = root_ / "Vellacast" / "temp" / "update.zip";
-    conf_.clientDic = fs::path(root_.wstring() + L"\\");
+    conf_.clientDic = fs::path((root_ / "Vellacast").wstring() + L"\\");
     conf_.clientExePath = root_ / "Vellacast" / "ZVKLaunch.exe";
-    conf_.pagecallparam = "course?id=7";
+    conf_.pagecallparam = L"course?id=7";
     conf_.forcedupdate = 1;
     SetEnvironmentVariableW(L"ZVK_FAKE_CLIENT_LIFETIME_MS", L"20000");
   }
@@ -123,14 +123,19 @@ class DoInstallTest : public ::testing::Test {
   ZipConf conf_;
 };
 
-TEST_F(DoInstallTest, ForcedInstallUnpacksAboveTheLauncherAndStartsItWithItsParameters) {
+TEST_F(DoInstallTest, ForcedInstallUnpacksIntoTheLauncherFolderOnlyAndPassesAnyTextToTheLauncher) {
+  // Chinese and accented text: the ANSI code page of an English system holds
+  // only part of it.
+  conf_.pagecallparam = L"\u8bfe\u7a0b?id=7&name=Jos\u00e9";
   ZipDownloader worker(conf_, quick());
   WindowAnswerer answerer({kLaunchClass});
   worker.DoInstall();
   EXPECT_EQ(answerer.answered(), 1);
   EXPECT_EQ(worker.lastOutcome(), InstallOutcome::Installed);
   EXPECT_TRUE(fs::exists(root_ / "Vellacast" / "version.txt"));
-  EXPECT_EQ(launcherArguments(), "course?id=7");
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1)
+      << "nothing beside the installation";
+  EXPECT_EQ(launcherArguments(), "\xe8\xaf\xbe\xe7\xa8\x8b?id=7&name=Jos\xc3\xa9");
   EXPECT_TRUE(fs::exists(conf_.zipPath)) << "the launcher installs the package once more";
 }
 
