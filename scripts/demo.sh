@@ -11,8 +11,10 @@
 #                              download, then the install button is pressed
 #
 # The GUI driver answers the windows. At the end it prints a short report
-# (bytes, time, MD5, files replaced, the restarted Client and its parameters,
-# screenshots) and then hands a quillaneth:// URL to the running Client.
+# (bytes, time, the MD5 of the downloaded file, files replaced, what is left in
+# temp\, whether the folder above the installation is untouched, the
+# restarted Client and its parameters, screenshots) and then hands a
+# quillaneth:// URL to the running Client.
 # Everything it starts is stopped at the end.
 #
 #   ZVK_DEMO_BUILD_DIR=build/x scripts/demo.sh   uses another win64 build folder
@@ -50,6 +52,9 @@ demo=$state/demo
 e2e_layout "$demo"
 (cd "$demo" && find . -type f | sort | sed 's/^/   /')
 before=$(cd "$E2E_INSTALL" && find . -type f ! -name zvkclient_record.txt | sort | xargs md5sum)
+# The folder above the installation: its entries (with sizes and times) and its own time.
+above() { stat -c %y "$demo"; find "$demo" -mindepth 1 -maxdepth 1 ! -name Vellacast -printf '%f %s %t\n' | sort; }
+above_before=$(above)
 
 echo "== building the update package (version 2) and its MD5"
 mkdir -p "$state/www"
@@ -85,6 +90,8 @@ sleep 1.5
 shots+=("$(e2e_shot 2-progress)")
 e2e_wait_package 600 || { echo "the package was not downloaded" >&2; exit 1; }
 seconds=$(awk -v ns=$(($(date +%s%N) - started)) 'BEGIN { printf "%.1f", ns / 1e9 }')
+# The verified package, hashed here before the launcher takes it away.
+downloaded_md5=$(md5sum "$E2E_INSTALL/temp/update.zip" | cut -d' ' -f1)
 if [ "$mode" = normal ]; then
   sleep 2.5
   shots+=("$(e2e_shot 3-install-button)")
@@ -109,21 +116,31 @@ echo
 echo "== report ($mode update)"
 printf '   %-22s %s bytes (%s bytes sent by nginx in %s requests)\n' "package:" "$bytes" "$served" "$requests"
 printf '   %-22s %s s from the updater start to the verified package\n' "download time:" "$seconds"
-printf '   %-22s %s (expected and found)\n' "MD5:" "$E2E_MD5"
+printf '   %-22s %s\n' "MD5 expected:" "$E2E_MD5"
+if [ "$downloaded_md5" = "$E2E_MD5" ]; then match="matches"; else match="DIFFERS"; fi
+printf '   %-22s %s (%s)\n' "MD5 of the download:" "$downloaded_md5" "$match"
 printf '   %-22s %s\n' "updater exit code:" "$E2E_UPDATER_CODE"
 echo "   files replaced or added in the installation:"
 changed=$(diff <(echo "$before") <(echo "$after") | awk '/^>/ { print "     " $3 }' || true)
 echo "${changed:-     (none)}"
-[ "$mode" = forced ] && [ -f "$demo/version.txt" ] &&
-  echo "   also unpacked by the forced install into the folder above the launcher's: $demo"
+left=$(cd "$E2E_INSTALL/temp" && find . -mindepth 1 -printf '%P\n' | sort | paste -sd' ')
+printf '   %-22s %s\n' "left in temp\\:" "${left:-(nothing)}"
+if [ "$(above)" = "$above_before" ]; then
+  echo "   the folder above the installation ($demo) is untouched"
+else
+  echo "   the folder above the installation ($demo) CHANGED:"
+  diff <(echo "$above_before") <(above) | sed 's/^/     /' || true
+fi
 printf '   %-22s %s\n' "version.txt now:" "$(cat "$E2E_INSTALL/version.txt")"
 if grep -qE "^$first_client exit " "$E2E_RECORD"; then
   echo "   Client $first_client ended by: $(grep -E "^$first_client exit " "$E2E_RECORD" | cut -d' ' -f3-)"
 else
   echo "   Client $first_client was stopped by the updater"
 fi
-echo "   Client $second_client was started by the launcher with: $(grep -E "^$second_client args " "$E2E_RECORD" | cut -d' ' -f3-)"
-echo "     in: $(grep -E "^$second_client cwd " "$E2E_RECORD" | cut -d' ' -f3-)"
+# The record doubles backslashes and writes other bytes as \xHH: print them as they are.
+record_value() { printf '%b' "$(grep -E "^$second_client $1 " "$E2E_RECORD" | cut -d' ' -f3-)"; }
+echo "   Client $second_client was started by the launcher with: $(record_value args)"
+echo "     in: $(record_value cwd)"
 echo "   URL command: $("$WINE64" reg query 'HKCR\quillaneth\shell\open\command' 2>/dev/null | grep -a REG_SZ | sed 's/^ *//' | tr -d '\r')"
 echo "   screenshots:"
 for shot in "${shots[@]}"; do [ -n "$shot" ] && echo "     $shot"; done
