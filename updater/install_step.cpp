@@ -54,7 +54,8 @@ InstallOutcome UnpackWithRetries(ZipInstaller& installer, const InstallServices&
 InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& services,
                               const InstallTimings& timings) {
   const bool clientStopped = StopClient(services, timings);
-  ZipInstaller installer(conf.zipPath, conf.clientDic, services.extract, timings.extractPauseMs, services.sleep);
+  ZipInstaller installer(conf.zipPath, conf.clientDic, services.extract, timings.extractPauseMs,
+                         services.sleep);
 
   InstallOutcome outcome = InstallOutcome::NotUnpacked;
   if (conf.forcedupdate != 0) {

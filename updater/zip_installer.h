@@ -18,8 +18,9 @@ class ZipInstaller {
   // ANSI code page is still the folder meant. `pauseMs` is the pause between
   // creating the folder and extracting, made with `sleep` (the thread's own
   // sleep when empty).
-  ZipInstaller(std::filesystem::path packagePath, std::filesystem::path targetFolder, ExtractZipFunction extract,
-               std::uint32_t pauseMs = 500, std::function<void(std::uint32_t)> sleep = nullptr);
+  ZipInstaller(std::filesystem::path packagePath, std::filesystem::path targetFolder,
+               ExtractZipFunction extract, std::uint32_t pauseMs = 500,
+               std::function<void(std::uint32_t)> sleep = nullptr);
 
   // True when the target folder exists or was created and the extraction was
   // called; false when the folder could not be created (nothing extracted).

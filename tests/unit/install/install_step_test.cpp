@@ -85,8 +85,8 @@ TEST(InstallStep, ClientThatCannotBeStoppedIsNotUnpackedOverButTheLauncherStillS
   timings.maxClientPasses = 5;
   CapturedLog log;
   EXPECT_EQ(RunInstallStep(Conf(1), world.services(), timings), InstallOutcome::ClientStillRunning);
-  EXPECT_EQ(world.journal,
-            (Journal{"kill", "kill", "kill", "kill", "kill", "failure box", "launch window", kLauncher, kClosed}));
+  EXPECT_EQ(world.journal, (Journal{"kill", "kill", "kill", "kill", "kill", "failure box", "launch window",
+                                    kLauncher, kClosed}));
   EXPECT_FALSE(log.has("install success"));
 }
 

@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -67,7 +67,8 @@ class DoInstallTest : public ::testing::Test {
     fs::remove_all(root_);
     fs::create_directories(root_ / "Vellacast" / "temp");
     fs::copy_file(BuiltPrograms() / "zvkclient.exe", root_ / "Vellacast" / "ZVKLaunch.exe");
-    ASSERT_TRUE(ziptest::WriteArchive(root_ / "Vellacast" / "temp" / "update.zip", {{"version.txt", "version 2"}}));
+    ASSERT_TRUE(
+        ziptest::WriteArchive(root_ / "Vellacast" / "temp" / "update.zip", {{"version.txt", "version 2"}}));
     conf_.zipPath = root_ / "Vellacast" / "temp" / "update.zip";
     conf_.clientDic = fs::path((root_ / "Vellacast").wstring() + L"\\");
     conf_.clientExePath = root_ / "Vellacast" / "ZVKLaunch.exe";
