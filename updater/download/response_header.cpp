@@ -1,6 +1,7 @@
 #include "updater/download/response_header.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -9,15 +10,25 @@
 
 namespace {
 
-std::string WithoutLeadingSpaces(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  return first == std::string::npos ? std::string() : text.substr(first);
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool SameLetters(const std::string& a, const char* b) {
+  std::size_t i = 0;
+  for (; i < a.size() && b[i] != '\0'; ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return i == a.size() && b[i] == '\0';
 }
 
-// The value begins at the name's length counted from the start of the line,
-// wherever in the line the name was found.
-std::string ValueAfter(const std::string& line, std::size_t nameLength) {
-  return line.size() > nameLength ? line.substr(nameLength) : std::string();
+// The field's value: what follows the colon, without the blanks around it.
+std::string FieldValue(const std::string& line, std::size_t colon) {
+  std::size_t first = colon + 1;
+  while (first < line.size() && IsBlank(line[first])) ++first;
+  std::size_t last = line.size();
+  while (last > first && IsBlank(line[last - 1])) --last;
+  return line.substr(first, last - first);
 }
 
 // Every "Content-Length:" line sets the total, so whether the size is usable
@@ -51,22 +62,31 @@ void ReadContentRange(const std::string& rest, ResponseHeader& header) {
   }
 }
 
+// "bytes first-last/total", the unit in any letter case.
+void ReadRangeValue(const std::string& value, ResponseHeader& header) {
+  const auto blank = value.find_first_of(" \t");
+  if (blank == std::string::npos || !SameLetters(value.substr(0, blank), "bytes")) return;
+  ReadContentRange(FieldValue(value, blank), header);
+}
+
+// Field names are case-insensitive and stand at the start of their line, so
+// "content-length:" counts and "X-Orig-Content-Length:" does not.
 void ParseLine(const std::string& line, ResponseHeader& header) {
-  if (line.find("Content-Type:") != std::string::npos) {
-    header.contentType = WithoutLeadingSpaces(ValueAfter(line, 13));
-  }
-  if (line.find("Location:") != std::string::npos) {
-    header.location = WithoutLeadingSpaces(ValueAfter(line, 9));
-  }
-  if (line.find("Content-Length:") != std::string::npos) {
-    ReadSize(ValueAfter(line, 15), header.contentLength, header);
+  const auto colon = line.find(':');
+  if (colon == std::string::npos || colon == 0) return;
+  const std::string name = line.substr(0, colon);
+  const std::string value = FieldValue(line, colon);
+  if (SameLetters(name, "Content-Type")) {
+    header.contentType = value;
+  } else if (SameLetters(name, "Location")) {
+    header.location = value;
+  } else if (SameLetters(name, "Content-Length")) {
+    ReadSize(value, header.contentLength, header);
     header.totalLength = header.contentLength;
-  }
-  if (line.find("Last-Modified:") != std::string::npos) {
-    header.lastModified = WithoutLeadingSpaces(ValueAfter(line, 14));
-  }
-  if (line.find("Content-Range: bytes") != std::string::npos) {
-    ReadContentRange(ValueAfter(line, 20), header);
+  } else if (SameLetters(name, "Last-Modified")) {
+    header.lastModified = value;
+  } else if (SameLetters(name, "Content-Range")) {
+    ReadRangeValue(value, header);
   }
 }
 

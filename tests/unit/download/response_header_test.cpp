@@ -46,11 +46,24 @@ TEST(ResponseHeader, ContentLengthAfterContentRangeDecides) {
   EXPECT_EQ(p.header.totalLength, 10);
 }
 
-TEST(ResponseHeader, NamesMatchAnywhereAndValuesStartAtTheNamesLength) {
-  const Parsed p = Parse("HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\nX-Location: /elsewhere");
-  EXPECT_EQ(p.header.contentType, "application/zip");
-  // "X-Location:" contains "Location:"; its value is read from offset 9.
-  EXPECT_EQ(p.header.location, "n: /elsewhere");
+TEST(ResponseHeader, NamesAreCaseInsensitiveAndOnlyCountAtTheStartOfALine) {
+  struct Case {
+    const char* head;
+    std::int32_t total;
+    const char* location;
+  };
+  const Case cases[] = {
+      {"HTTP/1.1 200 OK\r\ncontent-length: 284", 284, ""},
+      {"HTTP/1.1 206 x\r\ncontent-range: BYTES 0-9/5000", 5000, ""},
+      {"HTTP/1.1 200 OK\r\nContent-Length:\t5000\r\nX-Orig-Content-Length: 284", 5000, ""},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nX-Orig-Content-Length: abc", 5000, ""},
+      {"HTTP/1.1 302 Found\r\nlocation:/pkg1.zip \r\nX-Location: /elsewhere", 0, "/pkg1.zip"},
+  };
+  for (const Case& c : cases) {
+    const Parsed p = Parse(c.head);
+    EXPECT_EQ(p.header.totalLength, c.total) << c.head;
+    EXPECT_EQ(p.header.location, c.location) << c.head;
+  }
 }
 
 TEST(ResponseHeader, NoSizeLinesGiveSizeZero) {
