@@ -67,8 +67,11 @@ error_code HttpConnection::Run(Start start) {
 }
 
 void HttpConnection::Connect(const std::string& host) {
-  const auto colon = host.find(':');
-  const std::string name = host.substr(0, colon);
+  // A bracketed IPv6 address carries colons of its own.
+  const bool bracketed = !host.empty() && host[0] == '[' && host.find(']') != std::string::npos;
+  const auto nameEnd = bracketed ? host.find(']') + 1 : host.find(':');
+  const std::string name = bracketed ? host.substr(1, nameEnd - 2) : host.substr(0, nameEnd);
+  const auto colon = host.find(':', bracketed ? nameEnd : 0);
   const std::string port = colon == std::string::npos ? "80" : host.substr(colon + 1);
   asio::ip::tcp::resolver::results_type endpoints;
   error_code error = Run([&](auto done) {

@@ -28,7 +28,7 @@ class HttpConnection {
   // Every blocking call below fails with timed_out once this time has passed.
   void SetDeadline(Clock::time_point deadline);
 
-  // host is "name" or "name:port" (port 80 when absent). Throws
+  // host is "name", "name:port", "[v6]" or "[v6]:port" (port 80 when absent). Throws
   // boost::system::system_error when resolving or connecting fails.
   void Connect(const std::string& host);
   // Sends all of text; throws boost::system::system_error on failure.

@@ -10,6 +10,7 @@
 #include "updater/download/engine_settings.h"
 #include "updater/download/head_reader.h"
 #include "updater/download/http_connection.h"
+#include "updater/download/package_url.h"
 #include "updater/download/response_header.h"
 #include "updater/download/segment_task.h"
 #include "updater/download/stdio_file.h"
@@ -23,15 +24,16 @@ std::uint32_t SaturatingAdd(std::uint32_t a, std::uint64_t b) {
   return sum > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(sum);
 }
 
-// Splits a Location value into host and request path. A value without a "/"
-// after the host rewrites the host and then fails on the path, as the probe
-// always has.
-void FollowLocation(const std::string& location, std::string& host, std::string& requestPath) {
-  std::string place = location;
-  if (place.find("http://") != std::string::npos) place = place.substr(7);
-  const auto slash = place.find('/');
-  host = place.substr(0, slash);
-  requestPath = place.substr(slash);
+// Moves host and requestPath to where the Location value points. A value
+// that cannot be read leaves them as they are: the probe then fails instead
+// of connecting anywhere else.
+bool FollowLocation(const std::string& location, std::string& host, std::string& requestPath) {
+  const download::PackageUrl current{"http", host, requestPath};
+  download::PackageUrl next;
+  if (!download::ResolveLocation(current, location, next)) return false;
+  host = next.authority;
+  requestPath = next.path;
+  return true;
 }
 
 }  // namespace
@@ -90,8 +92,8 @@ std::int64_t CHttpDownload::QueryFileSize(std::string& host, std::string& reques
       return size;
     }
     if (header.statusCode >= 300 && header.statusCode <= 399) {
-      FollowLocation(header.location, host, requestPath);
-      return kProbeRedirected;
+      if (FollowLocation(header.location, host, requestPath)) return kProbeRedirected;
+      PrintDiagnostic("Invalid Location: " + header.location + "\n");
     }
     return 0;
   } catch (const std::exception& e) {

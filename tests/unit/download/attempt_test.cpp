@@ -233,25 +233,43 @@ TEST_F(Redirect, NextAttemptSendsTheNewHostTextAndConnectsToItsPort) {
   EXPECT_EQ(requests[0].path, "/pkg/u.zip");
 }
 
-TEST_F(Redirect, LocationWithoutSlashReplacesHostKeepsPathAndGivesNoSize) {
+TEST_F(Redirect, EachLocationFormIsFollowedWithItsPortAndABadOneGoesNowhere) {
   const std::string package = MakePackage(1000);
-  PackageServer server(package);
-  server.SetLocation("http://mirror");
-  server.Script({Behaviour::kRedirect});
-  EXPECT_EQ(Run(server, package), CHttpDownload::kNoSize);
-  EXPECT_EQ(host_, "mirror");
-  EXPECT_EQ(path_, "/u.zip");
-}
-
-TEST_F(Redirect, RelativeLocationEmptiesTheHost) {
-  const std::string package = MakePackage(1000);
-  PackageServer server(package);
-  server.SetLocation("/other/u.zip");
-  server.Script({Behaviour::kRedirect});
-  EXPECT_EQ(Run(server, package), CHttpDownload::kRedirected);
-  EXPECT_EQ(host_, "");
-  EXPECT_EQ(path_, "/other/u.zip");
-  EXPECT_EQ(http_.Download(host_, path_, status_), CHttpDownload::kNoSize);
+  PackageServer first(package);
+  PackageServer second(package);
+  struct Case {
+    std::string location;
+    PackageServer* target;  // nullptr: the probe fails and nothing moves
+    std::string path;
+  };
+  const Case cases[] = {
+      {"http://" + second.hostText() + "/pkg/u.zip#frag", &second, "/pkg/u.zip"},
+      {"//" + second.hostText() + "/pkg/v.zip", &second, "/pkg/v.zip"},
+      {"/pkg1.zip", &first, "/pkg1.zip"},
+      {"dir/w.zip", &first, "/dir/w.zip"},
+      {"http://user@" + second.hostText() + "/x.zip", nullptr, "/u.zip"},
+  };
+  for (const Case& c : cases) {
+    first.SetLocation(c.location);
+    first.Script({Behaviour::kRedirect});
+    const int result = Run(first, package);
+    if (!c.target) {
+      EXPECT_EQ(result, CHttpDownload::kNoSize) << c.location;
+      EXPECT_EQ(host_, first.hostText()) << c.location;
+      EXPECT_EQ(path_, c.path) << c.location;
+      continue;
+    }
+    ASSERT_EQ(result, CHttpDownload::kRedirected) << c.location;
+    EXPECT_EQ(host_, c.target->hostText()) << c.location;
+    EXPECT_EQ(path_, c.path) << c.location;
+    const std::size_t before = c.target->RequestCount();
+    EXPECT_EQ(http_.Download(host_, path_, status_), CHttpDownload::kSuccess) << c.location;
+    const auto requests = c.target->Requests();
+    ASSERT_GT(requests.size(), before) << c.location;
+    EXPECT_EQ(requests[before].host, c.target->hostText()) << c.location;
+    EXPECT_EQ(requests[before].path, c.path) << c.location;
+    std::filesystem::remove(File("update.zip"));
+  }
 }
 
 }  // namespace
