@@ -71,7 +71,7 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   AttemptScope scope(session);
   if (!scope.attempt()) return kStopped;
   const download::EngineSettings settings = download::CurrentSettings();
-  const std::string tdPath = settings.updaterFolder + "update.td";
+  const std::filesystem::path tdPath = settings.updaterFolder / "update.td";
   // The owner may be copying the record right now; the path only changes
   // when a test moves the updater's folder between workers.
   if (status.tdPath != tdPath) status.tdPath = tdPath;
@@ -84,5 +84,6 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   RunTransfers(plan, scope.attempt(), settings.watchdog);
   // A stopped worker leaves the segment files as they are for the next run.
   if (session.Stopped()) return kStopped;
+  if (!SegmentsComplete(plan)) return kSegmentsShort;
   return JoinAndVerify(plan, total, status);
 }

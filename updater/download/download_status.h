@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 struct DownloadStatus {
@@ -22,7 +23,7 @@ struct DownloadStatus {
     return *this;
   }
 
-  std::string tdPath;       // full path of update.td in the updater's folder
+  std::filesystem::path tdPath;  // full path of update.td in the updater's folder
   std::string expectedMd5;  // the md5 of the command line
   // Bytes counted for the progress display, resumed bytes included; set to 0
   // when a joined file fails its length or digest check. Written by the

@@ -1,7 +1,7 @@
 #include "updater/download/downloader.h"
 
 #include <boost/make_shared.hpp>
-#include <cstdio>
+#include <filesystem>
 
 #include "updater/download/engine_settings.h"
 
@@ -75,7 +75,8 @@ ThreadBase::ThreadBody Downloader::PrepareRun() {
   boost::function<void()> shutdown = forced ? clientShutdown : boost::function<void()>();
   return [state, session, callbacks, shutdown] {
     engine_threads::Scope running;
-    std::remove(download::UpdaterFile("update.zip").c_str());
+    std::error_code ignored;
+    std::filesystem::remove(download::UpdaterFile("update.zip"), ignored);
     if (shutdown && !session->Stopped()) shutdown();
     RunAttempts(session, state->host, state->requestPath, state->status, state->finished, callbacks);
   };

@@ -14,12 +14,20 @@ std::mutex& SettingsMutex() {
   return mutex.get();
 }
 
+std::filesystem::path ModuleFolder() {
+#ifdef _WIN32
+  return std::filesystem::path(platform::ModuleDirectory());
+#else
+  return std::filesystem::u8path(WideToAnsi(platform::ModuleDirectory()));
+#endif
+}
+
 // The program never sets the folder: it is the module's own until a test
 // points it elsewhere.
 EngineSettings& Settings() {
   static NoDestructor<EngineSettings> settings;
   static const bool folderSet = [] {
-    settings.get().updaterFolder = WideToAnsi(platform::ModuleDirectory());
+    settings.get().updaterFolder = ModuleFolder();
     return true;
   }();
   (void)folderSet;
@@ -33,7 +41,7 @@ EngineSettings CurrentSettings() {
   return Settings();
 }
 
-void SetUpdaterFolder(const std::string& folder) {
+void SetUpdaterFolder(const std::filesystem::path& folder) {
   std::lock_guard<std::mutex> lock(SettingsMutex());
   Settings().updaterFolder = folder;
 }
@@ -63,11 +71,11 @@ std::thread StartEngineThread(std::function<void()> body) {
   return std::thread(std::move(body));
 }
 
-void UseModuleDirectoryAsUpdaterFolder() { SetUpdaterFolder(WideToAnsi(platform::ModuleDirectory())); }
+void UseModuleDirectoryAsUpdaterFolder() { SetUpdaterFolder(ModuleFolder()); }
 
-std::string UpdaterFile(const std::string& name) {
+std::filesystem::path UpdaterFile(const std::string& name) {
   std::lock_guard<std::mutex> lock(SettingsMutex());
-  return Settings().updaterFolder + name;
+  return Settings().updaterFolder / name;
 }
 
 }  // namespace download

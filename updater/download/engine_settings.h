@@ -4,6 +4,7 @@
 // the folder at a temporary directory. Set them before a worker starts.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -23,9 +24,10 @@ struct WatchdogTiming {
 using ThreadFactory = std::function<std::thread(std::function<void()> body)>;
 
 struct EngineSettings {
-  // The updater's folder with its trailing separator; the engine's file names
-  // are built by appending to it. The running module's folder by default.
-  std::string updaterFolder;
+  // The updater's folder; the engine's file names are built in it. The
+  // running module's folder by default. Wide on Windows, never converted
+  // through a code page.
+  std::filesystem::path updaterFolder;
   WatchdogTiming watchdog;
   // The size probe gives up when no complete response head came within this time.
   std::uint32_t probeLimitMs = 30000;
@@ -34,7 +36,7 @@ struct EngineSettings {
 
 // A copy of the current settings; safe from any thread.
 EngineSettings CurrentSettings();
-void SetUpdaterFolder(const std::string& folder);
+void SetUpdaterFolder(const std::filesystem::path& folder);
 void SetWatchdogTiming(const WatchdogTiming& timing);
 void SetProbeLimit(std::uint32_t milliseconds);
 // An empty factory restores plain std::thread.
@@ -46,7 +48,7 @@ std::thread StartEngineThread(std::function<void()> body);
 // The updater folder taken from the running module, as the program uses it.
 void UseModuleDirectoryAsUpdaterFolder();
 
-// The updater folder followed by name ("update.td", "update.zip").
-std::string UpdaterFile(const std::string& name);
+// The file name ("update.td", "update.zip") in the updater folder.
+std::filesystem::path UpdaterFile(const std::string& name);
 
 }  // namespace download

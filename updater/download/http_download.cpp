@@ -102,7 +102,7 @@ std::int64_t CHttpDownload::QueryFileSize(std::string& host, std::string& reques
   }
 }
 
-bool CHttpDownload::WriteChunk(const std::string& segmentFile, const char* chunk, std::size_t size,
+bool CHttpDownload::WriteChunk(const std::filesystem::path& segmentFile, const char* chunk, std::size_t size,
                                std::uint64_t resumedLength, std::uint32_t& received, StdioFile& file) {
   if (!file) {
     file = StdioFile(segmentFile, "ab");
@@ -110,7 +110,7 @@ bool CHttpDownload::WriteChunk(const std::string& segmentFile, const char* chunk
     received = SaturatingAdd(received, resumedLength);
   }
   if (size != 0 && (std::fwrite(chunk, 1, size, file.get()) != size || std::fflush(file.get()) != 0)) {
-    PrintDiagnostic(" exception = write to " + segmentFile + " failed\n");
+    PrintDiagnostic(" exception = write to " + segmentFile.u8string() + " failed\n");
     return false;
   }
   received = SaturatingAdd(received, size);

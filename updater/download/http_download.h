@@ -5,6 +5,7 @@
 // Diagnostics go to standard output.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,10 @@ class CHttpDownload {
   static constexpr int kWrongLength = -4;
   static constexpr int kWrongDigest = -5;
   static constexpr int kRedirected = -6;
+  // The transfers ended with a segment short (cut off, closed early or
+  // failed): nothing was joined or deleted, and the next attempt resumes
+  // each segment from its file.
+  static constexpr int kSegmentsShort = -7;
   // The owner went away during the attempt; nothing was joined or checked and
   // the segment files stay for the next run. Only ever seen by the worker.
   static constexpr int kStopped = 0;
@@ -61,7 +66,7 @@ class CHttpDownload {
   // Appends one chunk to the segment file, opening it on first use (and then
   // counting the resumed length into received). False when the file cannot be
   // opened or written.
-  static bool WriteChunk(const std::string& segmentFile, const char* chunk, std::size_t size,
+  static bool WriteChunk(const std::filesystem::path& segmentFile, const char* chunk, std::size_t size,
                          std::uint64_t resumedLength, std::uint32_t& received, StdioFile& file);
 
   // The request text of both exchanges; offset 0 for the probe.

@@ -165,7 +165,7 @@ std::string MD5_CTX::ToHex(const std::uint8_t digest[16]) {
   return text;
 }
 
-bool MD5_CTX::DigestFile(const std::string& path, std::string& hexDigest) {
+bool MD5_CTX::DigestFile(const std::filesystem::path& path, std::string& hexDigest) {
   hexDigest.clear();
   StdioFile file(path, "rb");
   if (!file) return false;

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 class MD5_CTX {
@@ -20,7 +21,7 @@ class MD5_CTX {
   // Digest of a whole file as 32 lower-case hexadecimal characters, read in
   // blocks so that the file never has to fit in memory. Returns false (and
   // leaves hexDigest empty) when the file cannot be opened or read.
-  static bool DigestFile(const std::string& path, std::string& hexDigest);
+  static bool DigestFile(const std::filesystem::path& path, std::string& hexDigest);
 
   static std::string ToHex(const std::uint8_t digest[16]);
 

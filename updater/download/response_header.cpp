@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -140,6 +140,9 @@ bool ParseResponseHeader(ResponseHeader& header, std::string& buffer, std::size_
     return true;
   }
   std::cout << "Response returned with status code " << header.statusCode << "\n" << std::flush;
-  if (header.statusCode == 416) std::remove(download::UpdaterFile("update.td").c_str());
+  if (header.statusCode == 416) {
+    std::error_code ignored;
+    std::filesystem::remove(download::UpdaterFile("update.td"), ignored);
+  }
   return false;
 }

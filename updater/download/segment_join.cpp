@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
+#include <filesystem>
 
+#include "logging/n_log.h"
 #include "updater/download/download_status.h"
 #include "updater/download/engine_settings.h"
 #include "updater/download/http_download.h"
@@ -14,35 +15,69 @@ namespace {
 
 constexpr std::size_t kCopyBlock = 1 << 20;
 
+class FileOutput : public JoinOutput {
+ public:
+  explicit FileOutput(const std::filesystem::path& path) : file_(path, "wb") {}
+  bool IsOpen() const { return static_cast<bool>(file_); }
+  bool SeekTo(std::uint64_t offset) override { return ::SeekTo(file_.get(), static_cast<std::int64_t>(offset)); }
+  bool Write(const char* data, std::size_t size) override {
+    return std::fwrite(data, 1, size, file_.get()) == size;
+  }
+  bool Close() { return file_.Close(); }
+
+ private:
+  StdioFile file_;
+};
+
+class Md5Consumer : public DigestConsumer {
+ public:
+  void Update(const char* data, std::size_t size) override { context_.Update(data, size); }
+  std::string HexDigest() {
+    std::uint8_t digest[16];
+    context_.Final(digest);
+    return MD5_CTX::ToHex(digest);
+  }
+
+ private:
+  MD5_CTX context_;
+};
+
+std::uint32_t SegmentLength(const SegmentTask& task) { return task.rangeEnd - task.rangeBegin; }
+
 void RemoveSegmentFiles(const SegmentPlan& plan) {
-  for (const SegmentTask& task : plan) std::remove(task.segmentFile.c_str());
+  std::error_code ignored;
+  for (const SegmentTask& task : plan) std::filesystem::remove(task.segmentFile, ignored);
 }
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-int Join(const SegmentPlan& plan, const std::string& tdPath) {
-  StdioFile out(tdPath, "wb");
-  if (!out) {
-    RemoveSegmentFiles(plan);
-    return CHttpDownload::kCannotCreatePackage;
-  }
-  for (const SegmentTask& task : plan) {
-    if (!AppendSegment(task, out)) {
-      RemoveSegmentFiles(plan);
-      out.Close();
-      std::remove(tdPath.c_str());
-      return CHttpDownload::kSegmentMissing;
-    }
-  }
-  out.Close();
-  return CHttpDownload::kSuccess;
+void RemoveFile(const std::filesystem::path& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
 }
 
-int Reject(const std::string& tdPath, DownloadStatus& status, int result) {
-  std::remove(tdPath.c_str());
+bool CopySegment(const SegmentTask& task, JoinOutput& out, const std::vector<DigestConsumer*>& consumers,
+                 std::vector<char>& block) {
+  const std::uint32_t length = SegmentLength(task);
+  if (length == 0) return true;
+  StdioFile segment(task.segmentFile, "rb");
+  if (!segment || !out.SeekTo(task.rangeBegin)) return false;
+  for (std::uint32_t copied = 0; copied < length;) {
+    const std::size_t want = std::min<std::size_t>(block.size(), length - copied);
+    if (std::fread(block.data(), 1, want, segment.get()) != want) return false;
+    if (!out.Write(block.data(), want)) return false;
+    for (DigestConsumer* consumer : consumers) consumer->Update(block.data(), want);
+    copied += static_cast<std::uint32_t>(want);
+  }
+  return true;
+}
+
+int Reject(const SegmentPlan& plan, const std::filesystem::path& tdPath, DownloadStatus& status, int result) {
+  RemoveFile(tdPath);
+  RemoveSegmentFiles(plan);
   status.downloadedSize = 0;
   return result;
 }
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -54,42 +89,50 @@ bool SameDigest(const std::string& a, const std::string& b) {
   return true;
 }
 
-bool AppendSegment(const SegmentTask& task, StdioFile& out) {
-  const std::uint32_t length = task.rangeEnd - task.rangeBegin;
-  StdioFile segment(task.segmentFile, "rb");
-  if (!segment) return length == 0;
-  if (length != 0 && SeekTo(out.get(), task.rangeBegin)) {
-    std::vector<char> block(std::min<std::size_t>(kCopyBlock, length));
-    std::uint32_t copied = 0;
-    while (copied < length) {
-      const std::size_t want = std::min<std::size_t>(block.size(), length - copied);
-      const std::size_t got = std::fread(block.data(), 1, want, segment.get());
-      if (got == 0) break;
-      std::fwrite(block.data(), 1, got, out.get());
-      copied += static_cast<std::uint32_t>(got);
-    }
+bool SegmentsComplete(const SegmentPlan& plan) {
+  for (const SegmentTask& task : plan) {
+    if (SegmentLength(task) != 0 && FileLength(task.segmentFile) < SegmentLength(task)) return false;
   }
-  segment.Close();
-  std::remove(task.segmentFile.c_str());
   return true;
 }
 
-int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status) {
-  const std::string& tdPath = status.tdPath;
-  const int joined = Join(plan, tdPath);
-  if (joined != CHttpDownload::kSuccess) return joined;
-  if (FileLength(tdPath) != total) return Reject(tdPath, status, CHttpDownload::kWrongLength);
-  std::string digest;
-  // An unreadable file has no digest; it never matches, not even an empty md5.
-  if (!MD5_CTX::DigestFile(tdPath, digest) || !SameDigest(digest, status.expectedMd5)) {
-    return Reject(tdPath, status, CHttpDownload::kWrongDigest);
+int JoinSegments(const SegmentPlan& plan, JoinOutput& out, const std::vector<DigestConsumer*>& consumers) {
+  std::vector<char> block(kCopyBlock);
+  for (const SegmentTask& task : plan) {
+    if (!CopySegment(task, out, consumers, block)) return CHttpDownload::kSegmentMissing;
   }
-  const std::string zipPath = download::UpdaterFile("update.zip");
+  return CHttpDownload::kSuccess;
+}
+
+int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status) {
+  const std::filesystem::path tdPath = status.tdPath;
+  FileOutput out(tdPath);
+  if (!out.IsOpen()) return CHttpDownload::kCannotCreatePackage;
+  Md5Consumer md5;
+  // Every digest the checks need is fed by the same pass.
+  const std::vector<DigestConsumer*> consumers{&md5};
+  if (JoinSegments(plan, out, consumers) != CHttpDownload::kSuccess || !out.Close()) {
+    out.Close();
+    RemoveFile(tdPath);
+    return CHttpDownload::kSegmentMissing;
+  }
+  const std::int64_t length = FileLength(tdPath);
+  if (length != total) return Reject(plan, tdPath, status, CHttpDownload::kWrongLength);
+  const std::string digest = md5.HexDigest();
+  if (!SameDigest(digest, status.expectedMd5)) {
+    ZM_ERROR << "package digest mismatch: expected md5 " << status.expectedMd5 << ", computed md5 " << digest
+             << ", package length " << length;
+    return Reject(plan, tdPath, status, CHttpDownload::kWrongDigest);
+  }
+  const std::filesystem::path zipPath = download::UpdaterFile("update.zip");
   // Windows' rename does not replace a file, and a rename that fails must
   // not be reported as a package in place.
-  std::remove(zipPath.c_str());
-  if (std::rename(tdPath.c_str(), zipPath.c_str()) != 0) {
-    std::remove(tdPath.c_str());
+  RemoveFile(zipPath);
+  std::error_code renameError;
+  std::filesystem::rename(tdPath, zipPath, renameError);
+  RemoveSegmentFiles(plan);
+  if (renameError) {
+    RemoveFile(tdPath);
     return CHttpDownload::kCannotCreatePackage;
   }
   return CHttpDownload::kSuccess;

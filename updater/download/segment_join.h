@@ -1,22 +1,46 @@
 #pragma once
-// Joining the four segment files into update.td and checking it.
+// Joining the four segment files into update.td, digesting the bytes as they
+// are joined, and checking the result.
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <vector>
 
 #include "updater/download/segment_task.h"
 
-class StdioFile;
 struct DownloadStatus;
 
-// Copies the front of one segment file (at most the segment's length) to its
-// place in out, in blocks, then deletes the segment file. False when the file
-// cannot be opened; a segment of length 0 needs no file.
-bool AppendSegment(const SegmentTask& task, StdioFile& out);
+// Takes the package's bytes in order, as the join writes them: the one pass
+// over the data feeds every digest the checks need.
+class DigestConsumer {
+ public:
+  virtual ~DigestConsumer() = default;
+  virtual void Update(const char* data, std::size_t size) = 0;
+};
 
-// Joins the segments into status.tdPath, checks its length against total and
-// its digest against status.expectedMd5, and renames it to update.zip.
-// Returns CHttpDownload's result code.
+// Where the join writes the package.
+class JoinOutput {
+ public:
+  virtual ~JoinOutput() = default;
+  virtual bool SeekTo(std::uint64_t offset) = 0;
+  virtual bool Write(const char* data, std::size_t size) = 0;
+};
+
+// True when every segment file holds at least its segment's length (a segment
+// of length 0 needs no file). Only such a set is joined.
+bool SegmentsComplete(const SegmentPlan& plan);
+
+// Copies the first length bytes of each segment file, in order, to its place
+// in out and hands them to every consumer. Deletes nothing. Returns
+// CHttpDownload::kSuccess, or kSegmentMissing when a segment file cannot be
+// opened or read in full, or out fails to seek or write.
+int JoinSegments(const SegmentPlan& plan, JoinOutput& out, const std::vector<DigestConsumer*>& consumers);
+
+// Joins a complete set of segments into status.tdPath, checks its length
+// against total and its digest against status.expectedMd5, and renames it
+// to update.zip. A failed join keeps the segment files; once the join is
+// complete they are deleted, whatever the checks say. Returns
+// CHttpDownload's result code.
 int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status);
 
 // Compares two digest texts without regard to letter case.

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 struct DownloadStatus;
@@ -15,7 +16,7 @@ struct SegmentTask {
   // wrote. Written only by the segment's transfer thread.
   std::uint32_t received = 0;
   std::string requestPath;
-  std::string segmentFile;           // tdPath followed by the segment's index
+  std::filesystem::path segmentFile;  // tdPath followed by the segment's index
   DownloadStatus* status = nullptr;  // not owned; outlives the transfer
 };
 
@@ -25,4 +26,4 @@ using SegmentPlan = std::array<SegmentTask, kSegmentCount>;
 // Splits a package of total bytes into four ranges: total / 4 bytes each, the
 // last one also carrying the remainder.
 SegmentPlan MakeSegmentPlan(std::uint32_t total, const std::string& host, const std::string& requestPath,
-                            const std::string& tdPath, DownloadStatus* status);
+                            const std::filesystem::path& tdPath, DownloadStatus* status);

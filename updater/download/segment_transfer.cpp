@@ -84,10 +84,18 @@ boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask
 
 void CHttpDownload::TransferSegment(SegmentTask& task, const std::shared_ptr<AttemptState>& attempt) {
   try {
-    HttpConnection connection(attempt);
-    connection.Connect(task.host);
     const std::int64_t fileLength = FileLength(task.segmentFile);
     const std::uint64_t resumedLength = fileLength > 0 ? static_cast<std::uint64_t>(fileLength) : 0;
+    const std::uint32_t segmentLength = task.rangeEnd - task.rangeBegin;
+    // A segment already whole on disk asks for nothing: an open range from
+    // its end would only fetch bytes the join ignores.
+    if (segmentLength != 0 && resumedLength >= segmentLength) {
+      task.received = segmentLength;
+      AddDownloadedBytes(task.status, segmentLength);
+      return;
+    }
+    HttpConnection connection(attempt);
+    connection.Connect(task.host);
     const std::string request = BuildRequest(task.host, task.requestPath, task.rangeBegin + resumedLength);
     AddDownloadedBytes(task.status, std::min<std::uint64_t>(resumedLength, task.rangeEnd - task.rangeBegin));
     connection.Send(request);

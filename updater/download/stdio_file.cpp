@@ -1,5 +1,7 @@
 #include "updater/download/stdio_file.h"
 
+#include <string>
+
 namespace {
 
 // The C runtimes name their 64-bit seek functions differently.
@@ -21,7 +23,18 @@ std::int64_t Tell(std::FILE* file) {
 
 }  // namespace
 
-std::int64_t FileLength(const std::string& path) {
+StdioFile::StdioFile(const std::filesystem::path& path, const char* mode) {
+#ifdef _WIN32
+  // Modes are plain ASCII.
+  const std::string narrow(mode);
+  const std::wstring wideMode(narrow.begin(), narrow.end());
+  file_ = _wfopen(path.c_str(), wideMode.c_str());
+#else
+  file_ = std::fopen(path.c_str(), mode);
+#endif
+}
+
+std::int64_t FileLength(const std::filesystem::path& path) {
   StdioFile file(path, "rb");
   if (!file || SeekEnd(file.get()) != 0) return -1;
   return Tell(file.get());

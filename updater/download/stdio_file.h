@@ -1,15 +1,14 @@
 #pragma once
-// A C stdio stream that closes itself. Narrow paths are in the ANSI code page
-// on Windows, as the C runtime's fopen takes them.
+// A C stdio stream that closes itself. Paths are wide on Windows.
 
 #include <cstdint>
 #include <cstdio>
-#include <string>
+#include <filesystem>
 
 class StdioFile {
  public:
   StdioFile() = default;
-  StdioFile(const std::string& path, const char* mode) : file_(std::fopen(path.c_str(), mode)) {}
+  StdioFile(const std::filesystem::path& path, const char* mode);
   ~StdioFile() { Close(); }
   StdioFile(StdioFile&& other) noexcept : file_(other.file_) { other.file_ = nullptr; }
   StdioFile& operator=(StdioFile&& other) noexcept {
@@ -39,7 +38,7 @@ class StdioFile {
 };
 
 // Length of the file at path, or -1 when it cannot be opened or measured.
-std::int64_t FileLength(const std::string& path);
+std::int64_t FileLength(const std::filesystem::path& path);
 
 // Moves the stream to offset bytes from the start; false on failure.
 bool SeekTo(std::FILE* file, std::int64_t offset);

@@ -7,6 +7,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/streambuf.hpp>
 #include <boost/asio/write.hpp>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <map>
@@ -49,6 +50,7 @@ struct PackageServer::Impl {
   ServerOptions options;
   std::deque<Behaviour> script;
   std::vector<RecordedRequest> requests;
+  std::atomic<std::uint64_t> packageBytesSent{0};
 
   // Records the request and picks the behaviour that answers it.
   Behaviour Take(const RecordedRequest& request, std::shared_ptr<const std::string>& body,
@@ -118,7 +120,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     const asio::const_buffer bytes = step.literal.empty()
                                          ? asio::buffer(package_->data() + step.offset, step.length)
                                          : asio::buffer(step.literal);
-    asio::async_write(socket_, bytes, [self](const error_code& error, std::size_t) {
+    const bool packageBytes = step.literal.empty();
+    asio::async_write(socket_, bytes, [self, packageBytes](const error_code& error, std::size_t sent) {
+      if (packageBytes) self->server_.packageBytesSent += sent;
       if (!error) self->AfterWrite();
     });
   }
@@ -206,6 +210,8 @@ std::vector<RecordedRequest> PackageServer::Requests() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return impl_->requests;
 }
+
+std::uint64_t PackageServer::PackageBytesSent() const { return impl_->packageBytesSent; }
 
 std::size_t PackageServer::RequestCount() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);

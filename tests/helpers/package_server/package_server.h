@@ -74,6 +74,8 @@ class PackageServer {
 
   std::vector<RecordedRequest> Requests() const;
   std::size_t RequestCount() const;
+  // Package bytes written to connections so far (heads and literals not counted).
+  std::uint64_t PackageBytesSent() const;
 
   struct Impl;
 

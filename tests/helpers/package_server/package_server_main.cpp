@@ -75,5 +75,6 @@ int main(int argc, char** argv) {
   server.Script(script);
   std::cout << "port " << server.port() << std::endl;
   while (!stopRequested) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::cout << "package bytes sent " << server.PackageBytesSent() << std::endl;
   return 0;
 }

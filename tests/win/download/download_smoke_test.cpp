@@ -29,10 +29,10 @@ class SmokeDownloader : public Downloader {
 
 TEST(DownloadOnWindows, UpdaterFilesLiveInTheModulesFolder) {
   download::UseModuleDirectoryAsUpdaterFolder();
-  const std::string folder = WideToAnsi(platform::ModuleDirectory());
+  const std::wstring folder = platform::ModuleDirectory();
   ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.back(), '\\');
-  EXPECT_EQ(download::UpdaterFile("update.td"), folder + "update.td");
+  EXPECT_EQ(folder.back(), L'\\');
+  EXPECT_EQ(download::UpdaterFile("update.td").wstring(), folder + L"update.td");
 }
 
 class DownloadSmoke : public download_test::EngineTest {};
