@@ -4,7 +4,8 @@
 #
 #   bench/download/run_bench.sh BUILD_DIR [REPETITIONS] [BIG_MB]
 #
-# BUILD_DIR is a native build with the targets download_cli and md5_file_bench.
+# BUILD_DIR is a native build with the targets download_cli, package_server and
+# md5_file_bench.
 # nginx serves the packages twice on 127.0.0.1: once with limit_rate 2m per
 # connection, once unthrottled. Every run starts from an empty folder.
 set -euo pipefail
@@ -14,15 +15,18 @@ reps=${2:-3}
 big_mb=${3:-1024}
 cli=$build/tests/download_cli
 md5_bench=$build/bench/md5_file_bench
-for tool in "$cli" "$md5_bench" /usr/sbin/nginx curl aria2c md5sum /usr/bin/time; do
+package_server=$build/tests/package_server
+for tool in "$cli" "$md5_bench" "$package_server" /usr/sbin/nginx curl aria2c md5sum /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
 
 work=$(mktemp -d /tmp/zvk-download-bench.XXXXXX)
 chmod 755 "$work"  # nginx's worker runs as another user
 nginx_pid=
+server_pid=
 cleanup() {
   [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -154,3 +158,31 @@ echo "| tool | runs (ms) | median | MiB/s | throughput relative to md5sum |"
 echo "|---|---|---|---|---|"
 echo "| MD5_CTX (md5_file_bench) | ${ours_md5[*]} | $mo | $(awk -v m="$mo" -v s="$big_mb" 'BEGIN{printf "%.0f", s*1000/m}') | $(awk -v a="$ms" -v b="$mo" 'BEGIN{printf "%.2f", a/b}') |"
 echo "| md5sum | ${sum_md5[*]} | $ms | $(awk -v m="$ms" -v s="$big_mb" 'BEGIN{printf "%.0f", s*1000/m}') | 1.00 |"
+
+echo
+echo "### 5. One stall mid-transfer, 64 MiB (scripted package server, 8 MiB/s per connection)"
+echo
+echo "Each of the four transfers stalls after half its segment, for longer than the"
+echo "15 s watchdog; the next attempt resumes. Package bytes the server sent, per run:"
+echo
+echo "| run | ms to a verified package | package bytes sent | ratio to the package |"
+echo "|---|---|---|---|"
+stall_script=normal,stall-mid-body,stall-mid-body,stall-mid-body,stall-mid-body
+for run in $(seq "$reps"); do
+  rm -rf "$work/out" && mkdir -p "$work/out"
+  "$package_server" --file "$work/www/p64.zip" --script "$stall_script" --partial $((8 << 20)) \
+    --rate $((8 << 20)) >"$work/server.log" &
+  server_pid=$!
+  for _ in $(seq 100); do grep -q '^port ' "$work/server.log" && break; sleep 0.05; done
+  port=$(awk '/^port /{print $2}' "$work/server.log")
+  start=$(now_ms)
+  "$cli" --url "http://127.0.0.1:$port/p64.zip" --md5 "$d64" --folder "$work/out" >"$work/cli.log" || {
+    echo "download_cli failed after a stall" >&2
+    exit 1
+  }
+  ms=$(($(now_ms) - start))
+  kill "$server_pid" && wait "$server_pid" || true
+  server_pid=
+  sent=$(awk '/^package bytes sent /{print $4}' "$work/server.log")
+  echo "| $run | $ms | $sent | $(awk -v a="$sent" 'BEGIN{printf "%.3f", a/(64*1048576)}') |"
+done
