@@ -9,6 +9,7 @@
 #include "updater/download/engine_settings.h"
 #include "updater/download/http_download.h"
 #include "updater/download/no_destructor.h"
+#include "updater/download/package_digests.h"
 #include "updater/download/segment_join.h"
 #include "updater/download/segment_task.h"
 #include "updater/download/watchdog.h"
@@ -81,9 +82,11 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   if (total <= 0) return total == kProbeRedirected ? kRedirected : kNoSize;
 
   SegmentPlan plan = MakeSegmentPlan(static_cast<std::uint32_t>(total), host, requestPath, tdPath, &status);
+  PackageDigests digests;
+  plan[0].digests = &digests;
   RunTransfers(plan, scope.attempt(), settings.watchdog);
   // A stopped worker leaves the segment files as they are for the next run.
   if (session.Stopped()) return kStopped;
   if (!SegmentsComplete(plan)) return kSegmentsShort;
-  return JoinAndVerify(plan, total, status);
+  return JoinAndVerify(plan, total, status, digests);
 }

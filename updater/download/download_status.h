@@ -24,7 +24,7 @@ struct DownloadStatus {
   }
 
   std::filesystem::path tdPath;  // full path of update.td in the updater's folder
-  std::string expectedMd5;  // the md5 of the command line
+  std::string expectedMd5;       // the md5 of the command line
   // Bytes counted for the progress display, resumed bytes included; set to 0
   // when a joined file fails its length or digest check. Written by the
   // transfer threads and the worker.

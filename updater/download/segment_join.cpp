@@ -8,7 +8,7 @@
 #include "updater/download/download_status.h"
 #include "updater/download/engine_settings.h"
 #include "updater/download/http_download.h"
-#include "updater/download/md5.h"
+#include "updater/download/package_digests.h"
 #include "updater/download/stdio_file.h"
 
 namespace {
@@ -19,7 +19,9 @@ class FileOutput : public JoinOutput {
  public:
   explicit FileOutput(const std::filesystem::path& path) : file_(path, "wb") {}
   bool IsOpen() const { return static_cast<bool>(file_); }
-  bool SeekTo(std::uint64_t offset) override { return ::SeekTo(file_.get(), static_cast<std::int64_t>(offset)); }
+  bool SeekTo(std::uint64_t offset) override {
+    return ::SeekTo(file_.get(), static_cast<std::int64_t>(offset));
+  }
   bool Write(const char* data, std::size_t size) override {
     return std::fwrite(data, 1, size, file_.get()) == size;
   }
@@ -27,19 +29,6 @@ class FileOutput : public JoinOutput {
 
  private:
   StdioFile file_;
-};
-
-class Md5Consumer : public DigestConsumer {
- public:
-  void Update(const char* data, std::size_t size) override { context_.Update(data, size); }
-  std::string HexDigest() {
-    std::uint8_t digest[16];
-    context_.Final(digest);
-    return MD5_CTX::ToHex(digest);
-  }
-
- private:
-  MD5_CTX context_;
 };
 
 std::uint32_t SegmentLength(const SegmentTask& task) { return task.rangeEnd - task.rangeBegin; }
@@ -54,7 +43,7 @@ void RemoveFile(const std::filesystem::path& path) {
   std::filesystem::remove(path, ignored);
 }
 
-bool CopySegment(const SegmentTask& task, JoinOutput& out, const std::vector<DigestConsumer*>& consumers,
+bool CopySegment(const SegmentTask& task, JoinOutput& out, PackageDigests& digests,
                  std::vector<char>& block) {
   const std::uint32_t length = SegmentLength(task);
   if (length == 0) return true;
@@ -64,7 +53,10 @@ bool CopySegment(const SegmentTask& task, JoinOutput& out, const std::vector<Dig
     const std::size_t want = std::min<std::size_t>(block.size(), length - copied);
     if (std::fread(block.data(), 1, want, segment.get()) != want) return false;
     if (!out.Write(block.data(), want)) return false;
-    for (DigestConsumer* consumer : consumers) consumer->Update(block.data(), want);
+    // The front of segment 0 may have been digested as it arrived.
+    const std::size_t known =
+        task.digested > copied ? std::min<std::size_t>(task.digested - copied, want) : 0;
+    digests.Update(block.data() + known, want - known);
     copied += static_cast<std::uint32_t>(want);
   }
   return true;
@@ -96,29 +88,27 @@ bool SegmentsComplete(const SegmentPlan& plan) {
   return true;
 }
 
-int JoinSegments(const SegmentPlan& plan, JoinOutput& out, const std::vector<DigestConsumer*>& consumers) {
+int JoinSegments(const SegmentPlan& plan, JoinOutput& out, PackageDigests& digests) {
   std::vector<char> block(kCopyBlock);
   for (const SegmentTask& task : plan) {
-    if (!CopySegment(task, out, consumers, block)) return CHttpDownload::kSegmentMissing;
+    if (!CopySegment(task, out, digests, block)) return CHttpDownload::kSegmentMissing;
   }
   return CHttpDownload::kSuccess;
 }
 
-int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status) {
+int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status,
+                  PackageDigests& digests) {
   const std::filesystem::path tdPath = status.tdPath;
   FileOutput out(tdPath);
   if (!out.IsOpen()) return CHttpDownload::kCannotCreatePackage;
-  Md5Consumer md5;
-  // Every digest the checks need is fed by the same pass.
-  const std::vector<DigestConsumer*> consumers{&md5};
-  if (JoinSegments(plan, out, consumers) != CHttpDownload::kSuccess || !out.Close()) {
+  if (JoinSegments(plan, out, digests) != CHttpDownload::kSuccess || !out.Close()) {
     out.Close();
     RemoveFile(tdPath);
     return CHttpDownload::kSegmentMissing;
   }
   const std::int64_t length = FileLength(tdPath);
   if (length != total) return Reject(plan, tdPath, status, CHttpDownload::kWrongLength);
-  const std::string digest = md5.HexDigest();
+  const std::string digest = digests.Md5Hex();
   if (!SameDigest(digest, status.expectedMd5)) {
     ZM_ERROR << "package digest mismatch: expected md5 " << status.expectedMd5 << ", computed md5 " << digest
              << ", package length " << length;

@@ -4,19 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "updater/download/segment_task.h"
 
 struct DownloadStatus;
-
-// Takes the package's bytes in order, as the join writes them: the one pass
-// over the data feeds every digest the checks need.
-class DigestConsumer {
- public:
-  virtual ~DigestConsumer() = default;
-  virtual void Update(const char* data, std::size_t size) = 0;
-};
+class PackageDigests;
 
 // Where the join writes the package.
 class JoinOutput {
@@ -31,17 +23,20 @@ class JoinOutput {
 bool SegmentsComplete(const SegmentPlan& plan);
 
 // Copies the first length bytes of each segment file, in order, to its place
-// in out and hands them to every consumer. Deletes nothing. Returns
+// in out and hands those not yet digested (a task's digested count) to
+// digests. Deletes nothing. Returns
 // CHttpDownload::kSuccess, or kSegmentMissing when a segment file cannot be
 // opened or read in full, or out fails to seek or write.
-int JoinSegments(const SegmentPlan& plan, JoinOutput& out, const std::vector<DigestConsumer*>& consumers);
+int JoinSegments(const SegmentPlan& plan, JoinOutput& out, PackageDigests& digests);
 
-// Joins a complete set of segments into status.tdPath, checks its length
-// against total and its digest against status.expectedMd5, and renames it
+// Joins a complete set of segments into status.tdPath, finishing digests on
+// the way; checks its length against total and its MD5 against
+// status.expectedMd5, and renames it
 // to update.zip. A failed join keeps the segment files; once the join is
 // complete they are deleted, whatever the checks say. Returns
 // CHttpDownload's result code.
-int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status);
+int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status,
+                  PackageDigests& digests);
 
 // Compares two digest texts without regard to letter case.
 bool SameDigest(const std::string& a, const std::string& b);

@@ -7,6 +7,7 @@
 #include <string>
 
 struct DownloadStatus;
+class PackageDigests;
 
 struct SegmentTask {
   std::string host;
@@ -17,7 +18,12 @@ struct SegmentTask {
   std::uint32_t received = 0;
   std::string requestPath;
   std::filesystem::path segmentFile;  // tdPath followed by the segment's index
-  DownloadStatus* status = nullptr;  // not owned; outlives the transfer
+  DownloadStatus* status = nullptr;   // not owned; outlives the transfer
+  // Segment 0 only: the attempt's digests, fed with the segment's bytes as a
+  // transfer from an empty file writes them (not owned). digested counts
+  // them: the file's first digested bytes. Written only by the transfer thread.
+  PackageDigests* digests = nullptr;
+  std::uint32_t digested = 0;
 };
 
 constexpr int kSegmentCount = 4;

@@ -12,6 +12,7 @@
 #include "updater/download/http_connection.h"
 #include "updater/download/http_download.h"
 #include "updater/download/no_destructor.h"
+#include "updater/download/package_digests.h"
 #include "updater/download/response_header.h"
 #include "updater/download/segment_task.h"
 #include "updater/download/stdio_file.h"
@@ -36,6 +37,20 @@ void AddDownloadedBytes(DownloadStatus* status, std::uint64_t bytes) {
 
 namespace {
 
+// Feeds segment 0's digests with what a transfer from an empty file wrote,
+// in order, up to the segment's end. After a failed write the file may hold
+// part of the chunk, so feeding stops there and the join digests the rest.
+void DigestWritten(SegmentTask& task, bool& digesting, bool written, const char* chunk, std::size_t size) {
+  if (!digesting) return;
+  if (!written) {
+    digesting = false;
+    return;
+  }
+  const std::size_t within = std::min<std::size_t>(size, task.rangeEnd - task.rangeBegin - task.digested);
+  task.digests->Update(chunk, within);
+  task.digested += static_cast<std::uint32_t>(within);
+}
+
 // Reads the response and appends its body to the segment file until the
 // segment is complete or the stream ends. Returns the error that ended the
 // reads (clear when the segment completed).
@@ -49,6 +64,7 @@ boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask
   HeadReader head;
   bool headParsed = false;
   StdioFile file;
+  bool digesting = task.digests != nullptr && resumedLength == 0;
   std::vector<char> data(kTransferReadSize);
   boost::system::error_code error;
   for (;;) {
@@ -70,7 +86,9 @@ boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask
       chunk = head.buffer().data();
       size = head.buffer().size();
     }
-    CHttpDownload::WriteChunk(task.segmentFile, chunk, size, resumedLength, task.received, file);
+    const bool written =
+        CHttpDownload::WriteChunk(task.segmentFile, chunk, size, resumedLength, task.received, file);
+    DigestWritten(task, digesting, written, chunk, size);
     const std::uint64_t within = std::min<std::uint64_t>(size, segmentLength - counted);
     counted += within;
     AddDownloadedBytes(task.status, within);

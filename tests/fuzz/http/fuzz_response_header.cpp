@@ -1,11 +1,13 @@
 // ParseResponseHeader over arbitrary heads: no crash, no read past the
-// buffer, and an accepted head leaves exactly the bytes after its blank line.
+// buffer, and an accepted head leaves exactly the bytes after its blank line;
+// its Location, when followed, gives a usable host and request target.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "tests/fuzz/http/fuzz_setup.h"
+#include "updater/download/package_url.h"
 #include "updater/download/response_header.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -27,5 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (header.statusCode != 200 && header.statusCode != 206) std::abort();
   }
   if (header.totalLength < 0) std::abort();
+  // Whatever Location a head carries, a followed one names a host and a
+  // request target that can go into a request line as they are.
+  const download::PackageUrl base{"http", "pkg.example:8080", "/dir/u.zip"};
+  download::PackageUrl next;
+  if (download::ResolveLocation(base, header.location, next)) {
+    if (next.authority.empty() || next.path.empty() || next.path[0] != '/') std::abort();
+    for (const char c : next.authority + next.path) {
+      if (static_cast<unsigned char>(c) <= 0x20 || c == '#') std::abort();
+    }
+  }
   return 0;
 }

@@ -3,12 +3,13 @@
 
 #include <thread>
 
+#include "platform/platform.h"
 #include "tests/helpers/package_server/package_server.h"
 #include "tests/unit/download/test_support.h"
 #include "updater/download/download_status.h"
 #include "updater/download/http_download.h"
+#include "updater/download/package_digests.h"
 #include "updater/download/segment_join.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -120,7 +121,8 @@ TEST_F(Attempt, DigestMismatchLogsOneErrorLineWithBothDigestsAndTheLength) {
   const std::string expected(32, 'a');
   EXPECT_EQ(Run(server, package, expected), CHttpDownload::kWrongDigest);
   platform::SetDebugOutputSink(nullptr);
-  const auto line = log.find("expected md5 " + expected + ", computed md5 " + Md5Of(package) + ", package length 5000");
+  const auto line =
+      log.find("expected md5 " + expected + ", computed md5 " + Md5Of(package) + ", package length 5000");
   ASSERT_NE(line, std::string::npos) << log;
   EXPECT_NE(log.rfind("[E][", line), std::string::npos) << log;
 }
@@ -134,10 +136,13 @@ class FailingSeek : public JoinOutput {
 TEST_F(Attempt, JoinWhoseSeekFailsFailsAndKeepsTheSegments) {
   const std::string package = MakePackage(8000);
   const SegmentPlan plan = MakeSegmentPlan(8000, "h", "/u.zip", File("update.td"), &status_);
-  for (const SegmentTask& task : plan) WriteWholeFile(task.segmentFile, package.substr(task.rangeBegin, 2000));
+  for (const SegmentTask& task : plan)
+    WriteWholeFile(task.segmentFile, package.substr(task.rangeBegin, 2000));
   FailingSeek out;
-  EXPECT_EQ(JoinSegments(plan, out, {}), CHttpDownload::kSegmentMissing);
-  EXPECT_EQ(FolderListing(), (std::vector<std::string>{"update.td0", "update.td1", "update.td2", "update.td3"}));
+  PackageDigests digests;
+  EXPECT_EQ(JoinSegments(plan, out, digests), CHttpDownload::kSegmentMissing);
+  EXPECT_EQ(FolderListing(),
+            (std::vector<std::string>{"update.td0", "update.td1", "update.td2", "update.td3"}));
 }
 
 TEST_F(Attempt, ServerIgnoringRangeFailsTheDigest) {
@@ -199,7 +204,8 @@ TEST_F(Attempt, ShortSegmentsAreKeptAndTheNextAttemptResumesThemWithoutRefetchin
     PackageServer server(package, paced);
     server.Script({Behaviour::kNormal, cut, cut, cut, cut});
     EXPECT_EQ(Run(server, package), CHttpDownload::kSegmentsShort);
-    EXPECT_EQ(FolderListing(), (std::vector<std::string>{"update.td0", "update.td1", "update.td2", "update.td3"}));
+    EXPECT_EQ(FolderListing(),
+              (std::vector<std::string>{"update.td0", "update.td1", "update.td2", "update.td3"}));
     EXPECT_EQ(http_.Download(host_, path_, status_), CHttpDownload::kSuccess);
     EXPECT_EQ(FileDigest(File("update.zip")), Md5Of(package));
     // Half a package before the cut, the other half after it, and what the
