@@ -51,6 +51,20 @@ TEST_F(Attempt, SuccessLeavesOnlyTheVerifiedPackage) {
   EXPECT_EQ(offsets, (std::vector<std::int64_t>{0, 25000, 50000, 75000}));
 }
 
+TEST_F(Attempt, FolderNamedOutsideTheCodePageHoldsEveryFile) {
+  const std::filesystem::path folder = folder_ / std::filesystem::u8path("\xED\x95\x9C\xEA\xB8\x80 update");
+  std::filesystem::create_directories(folder);
+  download::SetUpdaterFolder(folder);
+  const std::string package = MakePackage(9000);
+  WriteWholeFile(folder / "update.td2", package.substr(4500, 100));
+  PackageServer server(package);
+  EXPECT_EQ(Run(server, package), CHttpDownload::kSuccess);
+  EXPECT_EQ(FileDigest(folder / "update.zip"), Md5Of(package));
+  const auto requests = server.Requests();
+  EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const auto& r) { return r.rangeOffset == 4600; }))
+      << "the segment file was not resumed";
+}
+
 TEST_F(Attempt, ProgressCountsOnlyTheBytesWithinEachSegment) {
   const std::string package = MakePackage(200000);
   package_server::ServerOptions paced;
