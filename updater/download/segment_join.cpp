@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "logging/n_log.h"
 #include "updater/download/download_status.h"
