@@ -82,6 +82,9 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   if (total <= 0) return total == kProbeRedirected ? kRedirected : kNoSize;
 
   SegmentPlan plan = MakeSegmentPlan(static_cast<std::uint32_t>(total), host, requestPath, tdPath, &status);
+  // Segment files planned for another size hold other ranges' bytes.
+  if (session.plannedTotal != 0 && session.plannedTotal != total) RemoveSegmentFiles(plan);
+  session.plannedTotal = total;
   PackageDigests digests;
   plan[0].digests = &digests;
   RunTransfers(plan, scope.attempt(), settings.watchdog);

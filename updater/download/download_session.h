@@ -3,6 +3,7 @@
 // The owner stops the session when it goes away; the threads hold the session
 // by shared ownership, so they never touch the owner itself.
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -19,6 +20,10 @@ class DownloadSession {
   // The shared record of a new attempt, or null once the session is stopped.
   std::shared_ptr<AttemptState> BeginAttempt();
   void EndAttempt();
+
+  // The package size the session's last attempt planned its segments for;
+  // 0 before the first plan. Only the attempts use it, one at a time.
+  std::int64_t plannedTotal = 0;
 
  private:
   mutable std::mutex mutex_;

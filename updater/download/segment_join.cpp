@@ -35,11 +35,6 @@ class FileOutput : public JoinOutput {
 
 std::uint32_t SegmentLength(const SegmentTask& task) { return task.rangeEnd - task.rangeBegin; }
 
-void RemoveSegmentFiles(const SegmentPlan& plan) {
-  std::error_code ignored;
-  for (const SegmentTask& task : plan) std::filesystem::remove(task.segmentFile, ignored);
-}
-
 void RemoveFile(const std::filesystem::path& path) {
   std::error_code ignored;
   std::filesystem::remove(path, ignored);
@@ -74,6 +69,11 @@ int Reject(const SegmentPlan& plan, const std::filesystem::path& tdPath, Downloa
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
+
+void RemoveSegmentFiles(const SegmentPlan& plan) {
+  std::error_code ignored;
+  for (const SegmentTask& task : plan) std::filesystem::remove(task.segmentFile, ignored);
+}
 
 bool SameDigest(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;

@@ -39,5 +39,8 @@ int JoinSegments(const SegmentPlan& plan, JoinOutput& out, PackageDigests& diges
 int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status,
                   PackageDigests& digests);
 
+// Deletes the four segment files; missing ones are passed over.
+void RemoveSegmentFiles(const SegmentPlan& plan);
+
 // Compares two digest texts without regard to letter case.
 bool SameDigest(const std::string& a, const std::string& b);
