@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -41,6 +42,10 @@ class File {
   // Creates or truncates a file for writing, unshared, with the given
   // attribute bits. The result is closed on failure.
   static File CreateForWrite(const std::wstring& path, std::uint32_t attributes);
+  // Creates a new file for writing, unshared; fails when anything (a file, a
+  // link, a folder) already has that name, so nothing planted there is written
+  // through. The result is closed on failure.
+  static File CreateNew(const std::wstring& path, std::uint32_t attributes);
 
   bool isOpen() const { return handle_ != kInvalid; }
   // Reads up to `size` bytes; returns the count, or -1 on an error.
@@ -52,6 +57,8 @@ class File {
   std::int64_t tell() { return seek(0, SeekOrigin::Current); }
   // Sets all three times (creation is ignored where the system has none).
   bool setTimes(const FileTimes& times);
+  // Writes the file's data through to the disk; false on an error.
+  bool flush();
   void close();
 
  private:
@@ -68,6 +75,45 @@ bool DiscardFile(const std::wstring& path);
 // Moves `from` over `to`, replacing an existing file. Fails when `to` is a
 // read-only file or a directory, leaving both untouched.
 bool ReplaceFileWith(const std::wstring& from, const std::wstring& to);
+
+// What a name is, without following a link: a symbolic link, a junction or
+// any other reparse point is a Link whatever it points to.
+enum class PathKind { Missing, File, Directory, Link, Other };
+PathKind InspectPath(const std::wstring& path);
+
+// Renames `from` to `to` on the same volume; fails when `to` exists. A
+// read-only file moves like any other. The move is on disk when it returns.
+bool MovePath(const std::wstring& from, const std::wstring& to);
+// Removes an empty directory (never a link's target).
+bool RemoveEmptyDirectory(const std::wstring& path);
+// The names in a directory, without "." and "..". Empty when unreadable.
+std::vector<std::wstring> ListDirectory(const std::wstring& path);
+// Makes the directory's entries (renames, creations) durable, where the
+// system needs that separately from the files' own data. True otherwise.
+bool FlushDirectory(const std::wstring& path);
+
+// Writes through every cached write of the volume that holds `path`, held
+// open from construction (Windows needs administrator rights for that).
+class VolumeFlush {
+ public:
+  explicit VolumeFlush(const std::wstring& path);
+  ~VolumeFlush();
+  VolumeFlush(const VolumeFlush&) = delete;
+  VolumeFlush& operator=(const VolumeFlush&) = delete;
+  // False when the volume could not be opened for flushing.
+  bool available() const { return handle_ != -1; }
+  bool flush();
+
+ private:
+  std::intptr_t handle_ = -1;
+};
+
+// ", error N" with the code of this thread's last failed file call
+// (GetLastError on Windows, errno elsewhere), for log lines.
+std::string LastErrorText();
+
+// 64 bits from the system's random source (getrandom, RtlGenRandom).
+std::uint64_t SystemRandom();
 
 // Converts a file time taken as local time to UTC, with the current bias
 // (as LocalFileTimeToFileTime does).

@@ -1,10 +1,13 @@
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <utility>
 
@@ -48,6 +51,15 @@ File File::CreateForWrite(const std::wstring& path, std::uint32_t attributes) {
   const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
   return File(fd < 0 ? kInvalid : fd);
 }
+
+File File::CreateNew(const std::wstring& path, std::uint32_t attributes) {
+  const mode_t mode = (attributes & kAttributeReadOnly) != 0 ? 0444 : 0666;
+  const int fd =
+      ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  return File(fd < 0 ? kInvalid : fd);
+}
+
+bool File::flush() { return ::fsync(static_cast<int>(handle_)) == 0; }
 
 std::int64_t File::read(void* buffer, std::size_t size) {
   for (;;) {
@@ -101,6 +113,72 @@ bool ReplaceFileWith(const std::wstring& from, const std::wstring& to) {
     return false;
   }
   return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
+}
+
+PathKind InspectPath(const std::wstring& path) {
+  struct stat info {};
+  if (::lstat(NativePath(path).c_str(), &info) != 0) return PathKind::Missing;
+  if (S_ISLNK(info.st_mode)) return PathKind::Link;
+  if (S_ISDIR(info.st_mode)) return PathKind::Directory;
+  return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+}
+
+bool MovePath(const std::wstring& from, const std::wstring& to) {
+  const std::string target = NativePath(to);
+  struct stat info {};
+  if (::lstat(target.c_str(), &info) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(NativePath(from).c_str(), target.c_str()) == 0;
+}
+
+bool RemoveEmptyDirectory(const std::wstring& path) { return ::rmdir(NativePath(path).c_str()) == 0; }
+
+std::vector<std::wstring> ListDirectory(const std::wstring& path) {
+  std::vector<std::wstring> names;
+  DIR* directory = ::opendir(NativePath(path).c_str());
+  if (directory == nullptr) return names;
+  while (const dirent* entry = ::readdir(directory)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(AnsiToWide(name));
+  }
+  ::closedir(directory);
+  return names;
+}
+
+bool FlushDirectory(const std::wstring& path) {
+  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool flushed = ::fsync(fd) == 0;
+  ::close(fd);
+  return flushed;
+}
+
+VolumeFlush::VolumeFlush(const std::wstring& path) {
+  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  handle_ = fd < 0 ? -1 : fd;
+}
+
+VolumeFlush::~VolumeFlush() {
+  if (handle_ != -1) ::close(static_cast<int>(handle_));
+}
+
+bool VolumeFlush::flush() { return handle_ != -1 && ::syncfs(static_cast<int>(handle_)) == 0; }
+
+std::string LastErrorText() { return ", error " + std::to_string(errno); }
+
+std::uint64_t SystemRandom() {
+  std::uint64_t value = 0;
+  auto* bytes = reinterpret_cast<unsigned char*>(&value);
+  std::size_t got = 0;
+  while (got < sizeof value) {
+    const ssize_t done = ::getrandom(bytes + got, sizeof value - got, 0);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) std::abort();  // no random source: names could be guessed
+    got += static_cast<std::size_t>(done);
+  }
+  return value;
 }
 
 std::uint64_t LocalFileTimeToUtc(std::uint64_t localTime) {

@@ -1,4 +1,8 @@
 #include <windows.h>
+// RtlGenRandom (SystemFunction036); needs the declarations of windows.h.
+#include <ntsecapi.h>
+
+#include <cstdlib>
 
 #include <utility>
 
@@ -33,6 +37,15 @@ File File::CreateForWrite(const std::wstring& path, std::uint32_t attributes) {
   HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
   return File(reinterpret_cast<std::intptr_t>(handle));
 }
+
+File File::CreateNew(const std::wstring& path, std::uint32_t attributes) {
+  const DWORD flags = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+  HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  return File(reinterpret_cast<std::intptr_t>(handle));
+}
+
+bool File::flush() { return FlushFileBuffers(AsHandle(handle_)) != FALSE; }
 
 std::int64_t File::read(void* buffer, std::size_t size) {
   DWORD done = 0;
@@ -96,6 +109,70 @@ bool ReplaceFileWith(const std::wstring& from, const std::wstring& to) {
     return false;
   }
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+PathKind InspectPath(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return PathKind::Link;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::Directory;
+  return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? PathKind::Other : PathKind::File;
+}
+
+bool MovePath(const std::wstring& from, const std::wstring& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool RemoveEmptyDirectory(const std::wstring& path) {
+  if (InspectPath(path) != PathKind::Directory) return false;
+  return RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+std::vector<std::wstring> ListDirectory(const std::wstring& path) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  const wchar_t last = path.empty() ? L'\\' : path.back();
+  const std::wstring pattern = path + (last == L'\\' || last == L'/' ? L"*" : L"\\*");
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// Renames are written through (MOVEFILE_WRITE_THROUGH) and NTFS journals its
+// directories: nothing more to do.
+bool FlushDirectory(const std::wstring&) { return true; }
+
+VolumeFlush::VolumeFlush(const std::wstring& path) {
+  wchar_t full[MAX_PATH] = {};
+  wchar_t mount[MAX_PATH] = {};
+  const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH || !GetVolumePathNameW(full, mount, MAX_PATH)) return;
+  std::wstring volume = mount;
+  // "C:\" opens as "\\.\C:"; other mount points are not opened.
+  if (volume.size() != 3 || volume[1] != L':') return;
+  HANDLE handle = CreateFileW((L"\\\\.\\" + volume.substr(0, 2)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<std::intptr_t>(handle);
+}
+
+VolumeFlush::~VolumeFlush() {
+  if (handle_ != -1) CloseHandle(AsHandle(handle_));
+}
+
+bool VolumeFlush::flush() { return handle_ != -1 && FlushFileBuffers(AsHandle(handle_)) != FALSE; }
+
+std::string LastErrorText() { return ", error " + std::to_string(GetLastError()); }
+
+std::uint64_t SystemRandom() {
+  std::uint64_t value = 0;
+  // RtlGenRandom: exported by advapi32, which every Windows loads from System32.
+  if (!RtlGenRandom(&value, sizeof value)) std::abort();
+  return value;
 }
 
 std::uint64_t LocalFileTimeToUtc(std::uint64_t localTime) {

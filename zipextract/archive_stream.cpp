@@ -1,8 +1,12 @@
 #include "zipextract/archive_stream.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
+
+constexpr std::size_t kWindowBytes = 64 * 1024;
 
 ArchiveStream* AsStream(voidpf stream) { return static_cast<ArchiveStream*>(stream); }
 
@@ -11,41 +15,88 @@ voidpf ZCALLBACK OpenStream(voidpf, const void* filename, int mode) {
   return const_cast<void*>(filename);
 }
 
+// Reads at s.position straight from the file, moving its pointer there first.
+std::int64_t ReadFromFile(ArchiveStream& s, void* buffer, std::size_t size) {
+  if (s.filePosition != s.position) {
+    if (!s.seekable || s.file->seek(s.position, platform::SeekOrigin::Begin) < 0) return -1;
+    s.filePosition = s.position;
+  }
+  const std::int64_t done = s.file->read(buffer, size);
+  if (done > 0) s.filePosition += done;
+  return done;
+}
+
+// Copies what the window holds at s.position; returns the bytes copied.
+std::size_t CopyFromWindow(ArchiveStream& s, unsigned char* out, std::size_t size) {
+  const std::int64_t end = s.windowStart + static_cast<std::int64_t>(s.window.size());
+  if (s.position < s.windowStart || s.position >= end) return 0;
+  const auto offset = static_cast<std::size_t>(s.position - s.windowStart);
+  const std::size_t count = std::min(size, s.window.size() - offset);
+  std::memcpy(out, s.window.data() + offset, count);
+  s.position += static_cast<std::int64_t>(count);
+  return count;
+}
+
 uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
-  ArchiveStream* s = AsStream(stream);
-  const std::int64_t done = s->file->read(buffer, size);
-  s->failed = done < 0;
-  return done < 0 ? 0 : static_cast<uLong>(done);
+  ArchiveStream& s = *AsStream(stream);
+  auto* out = static_cast<unsigned char*>(buffer);
+  std::size_t done = CopyFromWindow(s, out, size);
+  s.failed = false;
+  while (done < size) {
+    const std::size_t wanted = size - done;
+    if (wanted >= kWindowBytes) {
+      const std::int64_t got = ReadFromFile(s, out + done, wanted);
+      if (got <= 0) {
+        s.failed = got < 0;
+        break;
+      }
+      s.position += got;
+      done += static_cast<std::size_t>(got);
+      continue;
+    }
+    s.window.resize(kWindowBytes);
+    s.windowStart = s.position;
+    const std::int64_t got = ReadFromFile(s, s.window.data(), kWindowBytes);
+    s.window.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (got <= 0) {
+      s.failed = got < 0;
+      break;
+    }
+    done += CopyFromWindow(s, out + done, wanted);
+  }
+  return static_cast<uLong>(done);
 }
 
 uLong ZCALLBACK WriteStream(voidpf, voidpf, const void*, uLong) { return 0; }
 
 ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf stream) {
-  ArchiveStream* s = AsStream(stream);
-  const std::int64_t position = s->file->tell();
-  if (position < s->start) return std::numeric_limits<ZPOS64_T>::max();
-  return static_cast<ZPOS64_T>(position - s->start);
+  ArchiveStream& s = *AsStream(stream);
+  if (s.position < s.start) return std::numeric_limits<ZPOS64_T>::max();
+  return static_cast<ZPOS64_T>(s.position - s.start);
 }
 
 long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-  ArchiveStream* s = AsStream(stream);
-  if (!s->seekable || offset > static_cast<ZPOS64_T>(std::numeric_limits<std::int64_t>::max() / 2)) return -1;
-  std::int64_t position = -1;
+  ArchiveStream& s = *AsStream(stream);
+  constexpr auto kLimit = static_cast<ZPOS64_T>(std::numeric_limits<std::int64_t>::max() / 2);
+  if (!s.seekable || offset > kLimit) return -1;
+  const auto distance = static_cast<std::int64_t>(offset);
   switch (origin) {
     case ZLIB_FILEFUNC_SEEK_SET:
-      position = s->file->seek(s->start + static_cast<std::int64_t>(offset), platform::SeekOrigin::Begin);
-      break;
+      s.position = s.start + distance;
+      return 0;
     case ZLIB_FILEFUNC_SEEK_CUR:
-      position = s->file->seek(static_cast<std::int64_t>(offset), platform::SeekOrigin::Current);
-      break;
-    case ZLIB_FILEFUNC_SEEK_END:
-      position = s->file->seek(static_cast<std::int64_t>(offset), platform::SeekOrigin::End);
-      break;
+      s.position += distance;
+      return 0;
+    case ZLIB_FILEFUNC_SEEK_END: {
+      const std::int64_t position = s.file->seek(distance, platform::SeekOrigin::End);
+      s.failed = position < 0;
+      if (position < 0) return -1;
+      s.filePosition = s.position = position;
+      return 0;
+    }
     default:
       return -1;
   }
-  s->failed = position < 0;
-  return position < 0 ? -1 : 0;
 }
 
 int ZCALLBACK CloseStream(voidpf, voidpf) { return 0; }
@@ -60,6 +111,8 @@ void AttachArchiveStream(ArchiveStream& stream, platform::File& file) {
   const std::int64_t position = file.tell();
   stream.seekable = position >= 0;
   stream.start = position < 0 ? 0 : position;
+  stream.position = stream.filePosition = stream.windowStart = stream.start;
+  stream.window.clear();
 }
 
 zlib_filefunc64_def ArchiveStreamFunctions() {

@@ -1,13 +1,12 @@
 #pragma once
-// Unpacks a whole archive under a folder: open, every entry's information and
-// extraction under its cleaned name in archive order, close. A failing entry
-// does not stop the others. Each entry replaces its old file only once it has
-// been written and checked whole, so a failing entry leaves the old file as it was.
+// Unpacks a whole archive under a folder, all or nothing (see
+// package_apply.h): an interrupted earlier apply to the folder is finished or
+// undone first; then either every entry is in place or none is.
 
 #include <string>
 
 #include "zipextract/zip_result.h"
 
-// Returns the result of opening the archive, or else the first failing
-// entry's result, or ZipOk when every entry was written.
+// ZipOk when the whole package was applied; otherwise the result of opening
+// the archive or of the entry or step that failed, and nothing was changed.
 ZipResult ExtractArchive(const std::wstring& archivePath, const std::wstring& folder);

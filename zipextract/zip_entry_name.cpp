@@ -72,6 +72,29 @@ std::wstring DecodeUtf8Name(const char* bytes, std::size_t length) {
   return out;
 }
 
+bool IsValidUtf8(const std::string& bytes) {
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t position = 0;
+  while (position < bytes.size()) {
+    std::size_t used = 1;
+    const char32_t value = DecodeOne(data + position, bytes.size() - position, used);
+    // A replacement character that really was written takes three bytes.
+    if (value == kReplacement && used != 3) return false;
+    position += used;
+  }
+  return true;
+}
+
+std::string HexBytes(const std::string& bytes) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string text;
+  for (unsigned char byte : bytes) {
+    text.push_back(kHex[byte >> 4]);
+    text.push_back(kHex[byte & 0xF]);
+  }
+  return text;
+}
+
 std::wstring CleanEntryName(std::wstring name) {
   static const wchar_t* const kParentPatterns[] = {L"\\..\\", L"\\../", L"/../", L"/..\\"};
   for (bool changed = true; changed;) {

@@ -13,6 +13,14 @@ constexpr std::size_t kMaxZipPath = 259;
 // UTF-16 on Windows and UTF-32 elsewhere.
 std::wstring DecodeUtf8Name(const char* bytes, std::size_t length);
 
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates
+// or values past U+10FFFF). A name that is not was written in some legacy
+// code page and would be installed under names nobody wrote: it is refused.
+bool IsValidUtf8(const std::string& bytes);
+
+// The bytes as lowercase hex pairs, for naming a refused entry in a log line.
+std::string HexBytes(const std::string& bytes);
+
 // Drops drive prefixes, leading separators and everything up to an inner
 // "\..\", "\../", "/../" or "/..\", repeatedly, until none applies.
 std::wstring CleanEntryName(std::wstring name);

@@ -145,6 +145,7 @@ ZipResult ZipReader::lookUp(int index, ZipEntryInfo& info) {
 
   ZipEntryInfo found;
   found.index = index;
+  found.nameBytes.assign(nameBytes, record.size_filename);
   found.name = CleanEntryName(DecodeUtf8Name(nameBytes, record.size_filename));
   found.attributes = EntryAttributes(static_cast<std::uint32_t>(record.version),
                                      static_cast<std::uint32_t>(record.external_fa));
@@ -171,7 +172,8 @@ ZipResult ZipReader::extractEntry(int index, const std::wstring& outputName) {
   if (const ZipResult moved = moveTo(index); moved != ZipOk) return Record(moved);
   ZipEntryInfo info;
   if (const ZipResult looked = entryInfo(index, info); looked != ZipOk) return Record(looked);
-  if (StartsAbsolute(outputName) || !IsSafeOutputName(outputName) || outputName.size() > kMaxZipPath)
+  if (StartsAbsolute(outputName) || !IsSafeOutputName(outputName) || outputName.size() > kMaxZipPath ||
+      !IsValidUtf8(info.nameBytes))
     return Record(ZipErrNoFile);
   if ((info.attributes & platform::kAttributeDirectory) != 0) {
     if (rootDir_.size() + outputName.size() > kMaxZipPath) return Record(ZipErrNoFile);

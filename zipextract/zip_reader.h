@@ -35,6 +35,9 @@ class ZipReader {
   ZipResult entryInfo(int index, ZipEntryInfo& info);
   // Writes the entry to rootDir + outputName (directories are created).
   ZipResult extractEntry(int index, const std::wstring& outputName);
+  // Writes a file entry's data to an open file, checks its CRC-32 and sets
+  // the entry's times; the caller chose and created the file.
+  ZipResult writeEntryTo(int index, platform::File& output);
   ZipResult close();
 
   const std::wstring& rootDir() const { return rootDir_; }

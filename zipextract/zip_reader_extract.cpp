@@ -3,8 +3,6 @@
 
 #include <unzip.h>
 
-#include <atomic>
-
 #include "platform/platform.h"
 #include "zipextract/zip_entry_name.h"
 #include "zipextract/zip_password_check.h"
@@ -14,17 +12,16 @@ namespace {
 
 constexpr std::size_t kBufferSize = 16384;
 
-// A name for the temporary file beside the target, unique within the process.
+// A name for the temporary file beside the target that nobody can guess.
 std::wstring TemporaryName() {
-  static std::atomic<std::uint32_t> counter{platform::TickCount()};
-  const std::uint32_t value = counter.fetch_add(1, std::memory_order_relaxed);
+  const std::uint64_t value = platform::SystemRandom();
   static const wchar_t kHex[] = L"0123456789abcdef";
   std::wstring name = L"~zx";
-  for (int shift = 28; shift >= 0; shift -= 4) name.push_back(kHex[(value >> shift) & 0xF]);
+  for (int shift = 60; shift >= 0; shift -= 4) name.push_back(kHex[(value >> shift) & 0xF]);
   return name + L".tmp";
 }
 
-// Removes the temporary file unless it was handed over to its target.
+// Removes the temporary file once created, unless it was handed over to its target.
 class TemporaryFile {
  public:
   explicit TemporaryFile(std::wstring path) : path_(std::move(path)) {}
@@ -34,11 +31,12 @@ class TemporaryFile {
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   const std::wstring& path() const { return path_; }
+  void created() { kept_ = false; }
   void keep() { kept_ = true; }
 
  private:
   std::wstring path_;
-  bool kept_ = false;
+  bool kept_ = true;
 };
 
 }  // namespace
@@ -73,14 +71,26 @@ ZipResult ZipReader::extractFile(const std::wstring& outputName) {
   if (fileName.empty()) return ZipErrNoFile;
 
   if (const ZipResult password = checkPassword(); password != ZipOk) return password;
-  platform::File output = platform::File::CreateForWrite(temporary.path(), cachedInfo_.attributes);
-  if (!output.isOpen()) return ZipErrNoFile;
+  platform::File output = platform::File::CreateNew(temporary.path(), cachedInfo_.attributes);
+  if (!output.isOpen()) return ZipErrNoFile;  // whatever holds that name is not ours
+  temporary.created();
   const ZipResult written = writeEntryData(output);
   output.close();
   if (written != ZipOk) return written;
   if (!platform::ReplaceFileWith(temporary.path(), target)) return ZipErrNoFile;
   temporary.keep();
   return ZipOk;
+}
+
+ZipResult ZipReader::writeEntryTo(int index, platform::File& output) {
+  if (!archive_) return ZipErrArgs;
+  closeOpenEntry();
+  if (index < 0 || index >= entryCount_) return ZipErrArgs;
+  if (const ZipResult moved = moveTo(index); moved != ZipOk) return moved;
+  ZipEntryInfo info;
+  if (const ZipResult looked = entryInfo(index, info); looked != ZipOk) return looked;
+  if (const ZipResult password = checkPassword(); password != ZipOk) return password;
+  return writeEntryData(output);
 }
 
 ZipResult ZipReader::writeEntryData(platform::File& output) {

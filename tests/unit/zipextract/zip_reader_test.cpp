@@ -137,9 +137,9 @@ TEST_F(ZipReaderTest, ForgedEntryCountEndsWithTheCentralDirectory) {
   EXPECT_EQ(reader_.entryInfo(3, info), ZipErrArgs);
   reader_.close();
 
+  // A package whose directory lies about itself is not applied at all.
   EXPECT_EQ(ExtractArchive(archive().wstring(), root().wstring()), ZipErrCorrupt);
-  EXPECT_EQ(ziptest::ReadBytes(root() / "a.txt"), "alpha");
-  EXPECT_EQ(ziptest::ReadBytes(root() / "b.txt"), "beta");
+  EXPECT_TRUE(fs::is_empty(root()));
 }
 
 TEST_F(ZipReaderTest, SlashEndedNameWithoutDirectoryAttributeMakesOnlyItsFolders) {
@@ -203,7 +203,7 @@ TEST_F(ZipReaderTest, TraversalAttemptsOfEveryShapeWriteNothingOutsideTheRoot) {
   }
   Write(entries);
   EXPECT_EQ(ExtractArchive(archive().wstring(), root().wstring()), ZipErrNoFile);
-  EXPECT_EQ(ziptest::ReadBytes(root() / "good.txt"), "payload");
+  EXPECT_FALSE(fs::exists(root() / "good.txt"));
   EXPECT_TRUE(StrayFiles().empty()) << StrayFiles().front();
 
   ASSERT_EQ(Open(), ZipOk);

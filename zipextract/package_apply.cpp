@@ -1,0 +1,220 @@
+#include "zipextract/package_apply.h"
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/string_convert.h"
+#include "zipextract/apply_journal.h"
+#include "zipextract/zip_entry_name.h"
+#include "zipextract/zip_reader.h"
+
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::wstring WithSeparator(const std::wstring& root) {
+  return !root.empty() && IsSeparator(root.back()) ? root : root + L"\\";
+}
+
+class Stager {
+ public:
+  Stager(ZipReader& reader, const StagingArea& area, bool flushEach)
+      : reader_(reader), area_(area), flushEach_(flushEach) {}
+
+  // Stages one entry; on failure fills `error` and returns its result.
+  ZipResult stage(int index, std::string& error);
+  // Removes the folders this staging created, innermost first (only empty ones).
+  void removeCreatedFolders() const;
+  const std::vector<SwapRecord>& records() const { return records_; }
+  const StagingArea& area() const { return area_; }
+
+ private:
+  ZipResult refuse(const ZipEntryInfo& info, const std::string& why, std::string& error) const;
+  bool ensureFolders(const std::wstring& relative, std::string& why);
+  ZipResult stageFile(int index, const ZipEntryInfo& info, const std::wstring& name, std::string& error);
+
+  ZipReader& reader_;
+  const StagingArea& area_;
+  bool flushEach_;
+  std::vector<SwapRecord> records_;
+  std::set<std::wstring> checkedFolders_;
+  std::vector<std::wstring> createdFolders_;
+};
+
+ZipResult Stager::refuse(const ZipEntryInfo& info, const std::string& why, std::string& error) const {
+  error = "entry " + std::to_string(info.index) + " (name bytes " + HexBytes(info.nameBytes) + "): " + why;
+  return ZipErrNoFile;
+}
+
+// Every folder from the root down to `relative` (inclusive) must be a real
+// folder; missing ones are created.
+bool Stager::ensureFolders(const std::wstring& relative, std::string& why) {
+  for (std::size_t end = 0; end <= relative.size(); ++end) {
+    if (end < relative.size() && !IsSeparator(relative[end])) continue;
+    if (end == 0 || IsSeparator(relative[end - 1])) continue;
+    const std::wstring folder = area_.root() + relative.substr(0, end);
+    if (checkedFolders_.count(folder) != 0) continue;
+    platform::PathKind kind = platform::InspectPath(folder);
+    if (kind == platform::PathKind::Missing && platform::CreateOneDirectory(folder)) {
+      createdFolders_.push_back(folder);
+      kind = platform::InspectPath(folder);
+    }
+    if (kind != platform::PathKind::Directory) {
+      why = kind == platform::PathKind::Link ? "a link on the way: " : "not a folder: ";
+      why += platform::WideToUtf8(folder);
+      return false;
+    }
+    checkedFolders_.insert(folder);
+  }
+  return true;
+}
+
+ZipResult Stager::stage(int index, std::string& error) {
+  ZipEntryInfo info;
+  if (const ZipResult looked = reader_.entryInfo(index, info); looked != ZipOk) {
+    error = "entry " + std::to_string(index) + " cannot be read";
+    return looked;
+  }
+  if (!IsValidUtf8(info.nameBytes)) return refuse(info, "name is not valid UTF-8", error);
+  const std::wstring& name = info.name;
+  if (!IsSafeOutputName(name) || area_.root().size() + name.size() > kMaxZipPath)
+    return refuse(info, "name leaves the folder or is too long", error);
+  std::string why;
+  if ((info.attributes & platform::kAttributeDirectory) != 0)
+    return ensureFolders(name, why) ? ZipOk : refuse(info, why, error);
+  const std::size_t split = name.find_last_of(L"\\/");
+  if (split == name.size() - 1) return refuse(info, "file entry without a file name", error);
+  if (split != std::wstring::npos && !ensureFolders(name.substr(0, split), why)) return refuse(info, why, error);
+  return stageFile(index, info, name, error);
+}
+
+ZipResult Stager::stageFile(int index, const ZipEntryInfo& info, const std::wstring& name, std::string& error) {
+  const platform::PathKind kind = platform::InspectPath(area_.root() + name);
+  if (kind == platform::PathKind::Link) return refuse(info, "the target is a link", error);
+  if (kind != platform::PathKind::Missing && kind != platform::PathKind::File)
+    return refuse(info, "the target is not a plain file", error);
+  const std::wstring staged = area_.stagedPath(records_.size());
+  platform::File output = platform::File::CreateNew(staged, info.attributes);
+  if (!output.isOpen()) return refuse(info, "cannot create its staging file" + platform::LastErrorText(), error);
+  records_.push_back({name, kind == platform::PathKind::File});
+  ZipResult written = reader_.writeEntryTo(index, output);
+  if (written == ZipOk && flushEach_ && !output.flush()) written = ZipErrWrite;
+  if (written != ZipOk) {
+    refuse(info, written == ZipErrWrite ? "cannot be written whole" + platform::LastErrorText() : "bad data", error);
+    return written;
+  }
+  return ZipOk;
+}
+
+void Stager::removeCreatedFolders() const {
+  for (auto folder = createdFolders_.rbegin(); folder != createdFolders_.rend(); ++folder)
+    platform::RemoveEmptyDirectory(*folder);
+}
+
+int EntryCount(ZipReader& reader) {
+  ZipEntryInfo archive;
+  reader.entryInfo(-1, archive);
+  return archive.index;
+}
+
+HookAction Ask(const ApplyOptions& options, ApplyStep step, std::size_t record) {
+  return options.hook ? options.hook(step, record) : HookAction::Continue;
+}
+
+using Flush = std::function<bool()>;
+
+// Swaps every record in, or undoes what was swapped. Abandons (leaving the
+// journal for recovery) when a hook says so. The swapped files are written
+// through before the journal goes.
+ApplyOutcome SwapAll(const StagingArea& area, const std::vector<SwapRecord>& records, const ApplyOptions& options,
+                     const Flush& flush) {
+  ApplyOutcome outcome;
+  for (std::size_t index = 0; index < records.size(); ++index) {
+    const HookAction action = Ask(options, ApplyStep::Swapping, index);
+    if (action == HookAction::Abandon) return {ZipErrWrite, "abandoned", true};
+    std::string error = "move refused";
+    if (action == HookAction::FailMove || !SwapOne(area, records, index, error)) {
+      outcome = {ZipErrNoFile, error, false};
+      if (!UndoSwaps(area, records)) {
+        outcome.detail += "; undo incomplete, kept for the next start";
+        return outcome;
+      }
+      break;
+    }
+  }
+  if (outcome.result == ZipOk && Ask(options, ApplyStep::Swapped, records.size()) == HookAction::Abandon)
+    return {ZipErrWrite, "abandoned", true};
+  flush();
+  area.removeAll();
+  return outcome;
+}
+
+// The flush that puts staged data (and later the swapped names) on disk.
+Flush MakeFlush(FlushMode mode, const StagingArea& area, std::shared_ptr<platform::VolumeFlush> volume) {
+  if (mode == FlushMode::None) return [] { return true; };
+  if (volume) return [volume] { return volume->flush(); };
+  const std::wstring folder = area.path();
+  return [folder] { return platform::FlushDirectory(folder); };
+}
+
+std::shared_ptr<platform::VolumeFlush> OpenVolume(FlushMode mode, const std::wstring& root) {
+  if (mode != FlushMode::Automatic && mode != FlushMode::Volume) return nullptr;
+  auto volume = std::make_shared<platform::VolumeFlush>(root);
+  return volume->available() ? volume : nullptr;
+}
+
+// Stages every entry, writes the staged data through and the journal.
+ApplyOutcome StageAll(ZipReader& reader, Stager& stager, const ApplyOptions& options, const Flush& flush) {
+  std::string error;
+  ZipResult staged = ZipOk;
+  for (int index = 0; index < EntryCount(reader) && staged == ZipOk; ++index) staged = stager.stage(index, error);
+  reader.close();
+  if (staged != ZipOk) return {staged, error, false};
+  if (Ask(options, ApplyStep::Staged, 0) == HookAction::Abandon) return {ZipErrWrite, "abandoned", true};
+  if (!flush() || !WriteJournal(stager.area(), stager.records()))
+    return {ZipErrWrite, "cannot write the staged files through" + platform::LastErrorText(), false};
+  return {};
+}
+
+ApplyOutcome Apply(const std::wstring& archivePath, const std::wstring& root, const ApplyOptions& options) {
+  ZipReader reader;
+  if (const ZipResult opened = reader.open(archivePath, root); opened != ZipOk)
+    return {opened, "not a readable zip archive", false};
+  const RandomSource random = options.random ? options.random : RandomSource(platform::SystemRandom);
+  const std::optional<StagingArea> area = StagingArea::Create(root, random);
+  if (!area) return {ZipErrNoFile, "cannot create a work folder" + platform::LastErrorText(), false};
+  const auto volume = OpenVolume(options.flush, root);
+  if (options.flush == FlushMode::Volume && !volume) {
+    area->removeAll();
+    return {ZipErrWrite, "cannot open the volume to flush it", false};
+  }
+  const Flush flush = MakeFlush(options.flush, *area, volume);
+  Stager stager(reader, *area, options.flush == FlushMode::PerFile || (options.flush == FlushMode::Automatic && !volume));
+  ApplyOutcome outcome = StageAll(reader, stager, options, flush);
+  if (outcome.abandoned) return outcome;
+  if (outcome.result != ZipOk) {
+    area->removeAll();
+    stager.removeCreatedFolders();
+    return outcome;
+  }
+  if (Ask(options, ApplyStep::JournalWritten, 0) == HookAction::Abandon) return {ZipErrWrite, "abandoned", true};
+  outcome = SwapAll(*area, stager.records(), options, flush);
+  if (outcome.result != ZipOk && !outcome.abandoned) stager.removeCreatedFolders();
+  return outcome;
+}
+
+}  // namespace
+
+ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& rootDir, const ApplyOptions& options) {
+  if (rootDir.empty()) return {ZipErrArgs, "no folder", false};
+  const std::wstring root = WithSeparator(rootDir);
+  if (!platform::PathExists(root)) platform::CreateOneDirectory(root);
+  std::string recovered;
+  if (!RecoverInterruptedApplies(root, recovered)) return {ZipErrWrite, recovered, false};
+  ApplyOutcome outcome = Apply(archivePath, root, options);
+  outcome.detail = recovered + outcome.detail;
+  return outcome;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// Applies a whole package to a folder, all or nothing:
+//   stage   every file entry is written to the work directory under the root
+//           (exclusive names, CRC-32 checked, written through);
+//   journal the list of targets is written through to disk;
+//   swap    each old file is moved aside and its staged file moved in; a
+//           failing move undoes every move before it, last first;
+//   commit  the journal and the set-aside files are removed.
+// A failure before the swap leaves the installation exactly as it was (the
+// folders the staging created are removed again). An apply interrupted after
+// its journal was written is finished or undone by the next apply to the same
+// root, which recovers first.
+//
+// Entry names are refused (the package is not applied) when they are not
+// valid UTF-8, leave the root, or pass through a link: no folder between the
+// root and a target, and no target, may be a symbolic link, junction or other
+// reparse point. The root itself may be reached through links.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "zipextract/staging_area.h"
+#include "zipextract/zip_result.h"
+
+// How the staged data reaches the disk before the journal says it is there.
+enum class FlushMode {
+  Automatic,  // one flush of the volume when it can be opened, else PerFile
+  PerFile,    // each staged file is written through before it is closed
+  Volume,     // one flush of the whole volume (fails the apply when unavailable)
+  None,       // nothing flushed: for measuring only
+};
+
+// Points at which tests can simulate a crash or a failing move.
+enum class ApplyStep { Staged, JournalWritten, Swapping, Swapped };
+enum class HookAction { Continue, Abandon, FailMove };
+using ApplyHook = std::function<HookAction(ApplyStep step, std::size_t record)>;
+
+struct ApplyOptions {
+  FlushMode flush = FlushMode::Automatic;
+  RandomSource random;  // the system's random source when empty
+  ApplyHook hook;       // none in production
+};
+
+struct ApplyOutcome {
+  ZipResult result = ZipOk;  // ZipOk only when the whole package was applied
+  std::string detail;        // what failed, or what recovery did, for a log line
+  bool abandoned = false;    // a hook abandoned the apply part-way
+};
+
+ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& root,
+                          const ApplyOptions& options = {});
