@@ -2,71 +2,149 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
-#include <vector>
 
+#include "launcher/package_verdict.h"
 #include "launcher/pending_update.h"
 #include "logging/n_log.h"
-#include "zipextract/extract_zip_to_dir.h"
+#include "platform/file_system.h"
+#include "platform/platform.h"
+#include "zipextract/apply_journal.h"
+#include "zipextract/package_apply.h"
+#include "zipextract/zip_reader.h"
 
 namespace {
 
-constexpr const char* kLeftovers[] = {"temp\\Updater.exe", "temp\\update.td0", "temp\\update.td1",
-                                      "temp\\update.td2",  "temp\\update.td3", "temp\\update.td"};
-constexpr const char* kTempFolder = "temp\\";
-constexpr const char* kPackageName = "update.zip";
+constexpr const wchar_t* kLeftovers[] = {L"temp\\Updater.exe", L"temp\\update.td0", L"temp\\update.td1",
+                                         L"temp\\update.td2",  L"temp\\update.td3", L"temp\\update.td"};
+constexpr wchar_t kTempFolder[] = L"temp\\";
+constexpr wchar_t kPackageName[] = L"update.zip";
+constexpr wchar_t kFailedPackageName[] = L"update.failed.zip";
+// How many starts in a row failed to apply the package beside it.
+constexpr wchar_t kFailedStartsName[] = L"update.tries";
+
+std::wstring WorkingDirectory() {
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) return std::wstring();
+  std::wstring directory(needed, L'\0');
+  const DWORD length = GetCurrentDirectoryW(needed, &directory[0]);
+  if (length == 0 || length >= needed) return std::wstring();
+  directory.resize(length);
+  if (directory.back() != L'\\') directory.push_back(L'\\');
+  return directory;
+}
+
+int ReadFailedStarts(const std::wstring& path) {
+  platform::File file = platform::File::OpenForRead(path);
+  char text[16] = {};
+  if (!file.isOpen() || file.read(text, sizeof text - 1) <= 0) return 0;
+  return std::atoi(text);
+}
+
+void WriteFailedStarts(const std::wstring& path, int count) {
+  platform::DiscardFile(path);
+  platform::File file = platform::File::CreateNew(path, 0);
+  const std::string text = std::to_string(count);
+  if (!file.isOpen() || !file.write(text.data(), text.size())) ZM_ERROR << "cannot record the failed start count";
+}
+
+// The one place where a pending package is accepted or refused before it
+// is applied.
+PackageVerdict JudgePendingPackage(const std::wstring& package, const std::wstring& directory, int failedStarts) {
+  ZipReader reader;
+  const bool isZip = reader.open(package, directory) == ZipOk;
+  return DecidePendingPackage(isZip, failedStarts);
+}
+
+void SetAside(const std::wstring& directory) {
+  if (MoveFileExW((directory + kPackageName).c_str(), (directory + kFailedPackageName).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ZM_ERROR << "pending update failed " << kMaxFailedStarts << " starts in a row, set aside as "
+             << std::wstring(kFailedPackageName);
+  } else {
+    ZM_ERROR << "pending update failed " << kMaxFailedStarts << " starts in a row and cannot be set aside, error "
+             << GetLastError();
+  }
+  platform::DiscardFile(directory + kFailedStartsName);
+}
 
 }  // namespace
 
-bool GetExeDirA(std::string& directory) {
-  std::vector<char> path(1024, '\0');
-  const DWORD length =
-      GetModuleFileNameA(GetModuleHandleA(nullptr), path.data(), static_cast<DWORD>(path.size()));
-  // A cut path would name some other folder, whose files the step would delete.
-  if (length == 0 || length >= path.size()) return false;
-  const std::string full(path.data(), length);
-  const std::size_t slash = full.find_last_of('\\');
-  if (slash == std::string::npos) return false;
-  directory = full.substr(0, slash + 1);
+bool GetExeDirW(std::wstring& directory) {
+  const std::wstring path = platform::ModulePath();
+  const std::size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return false;
+  directory = path.substr(0, slash + 1);
   return true;
 }
 
+void RecoverPendingUpdate() {
+  const std::wstring directory = WorkingDirectory();
+  std::string report;
+  const bool recovered = directory.empty() || RecoverInterruptedApplies(directory, report);
+  if (!recovered) {
+    ZM_ERROR << "interrupted update: " << report;
+  } else if (!report.empty()) {
+    ZM_INFO << report;
+  }
+}
+
 void PreparePendingUpdate() {
-  std::string directory;
-  if (!GetExeDirA(directory)) {
+  std::wstring directory;
+  if (!GetExeDirW(directory)) {
     ZM_ERROR << "cannot read the launcher's directory";
     return;
   }
-  for (const char* leftover : kLeftovers) std::remove((directory + leftover).c_str());
+  for (const wchar_t* leftover : kLeftovers) _wremove((directory + leftover).c_str());
 
-  const std::string downloaded = directory + kTempFolder + kPackageName;
-  if (_access(downloaded.c_str(), 0) != 0) return;
-  const std::string beside = directory + kPackageName;
-  if (!CopyFileA(downloaded.c_str(), beside.c_str(), FALSE)) {
+  const std::wstring downloaded = directory + kTempFolder + kPackageName;
+  if (_waccess(downloaded.c_str(), 0) != 0) return;
+  const std::wstring beside = directory + kPackageName;
+  if (!CopyFileW(downloaded.c_str(), beside.c_str(), FALSE)) {
     // Keep the download: the next start tries the copy again.
     ZM_ERROR << "cannot copy " << downloaded << " to " << beside << ", error " << GetLastError();
     return;
   }
-  std::remove(downloaded.c_str());
+  _wremove(downloaded.c_str());
+  platform::DiscardFile(directory + kFailedStartsName);  // a new package starts counting anew
   ZM_INFO << "pending update moved to " << beside;
 }
 
 void ExtractPendingUpdate() {
-  if (_access(kPackageName, 0) != 0) return;
-  wchar_t current[MAX_PATH] = {};
-  const DWORD length = GetCurrentDirectoryW(MAX_PATH, current);
-  if (length == 0 || length >= MAX_PATH) {
+  const std::wstring directory = WorkingDirectory();
+  if (directory.empty()) {
     ZM_ERROR << "cannot read the working directory, error " << GetLastError();
-  } else {
-    // Each entry replaces its old file only once it is written whole, so the
-    // old file is not removed beforehand: an entry that fails keeps the
-    // installed file instead of leaving a hole in the installation.
-    const ZipResult result = ExtractArchive(L"update.zip", current);
-    if (result == ZipOk) {
-      ZM_INFO << "pending update installed";
-    } else {
-      ZM_WARN << "pending update installed with failures, first result 0x" << std::hex << result;
-    }
+    return;
   }
-  std::remove(kPackageName);
+  const std::wstring package = directory + kPackageName;
+  const std::wstring failedStartsPath = directory + kFailedStartsName;
+  if (_waccess(package.c_str(), 0) != 0) return;
+  const int failedStarts = ReadFailedStarts(failedStartsPath);
+  switch (JudgePendingPackage(package, directory, failedStarts)) {
+    case PackageVerdict::Drop:
+      ZM_ERROR << "pending update is not a zip archive, deleted";
+      _wremove(package.c_str());
+      platform::DiscardFile(failedStartsPath);
+      return;
+    case PackageVerdict::SetAside:
+      SetAside(directory);
+      return;
+    case PackageVerdict::Apply:
+      break;
+  }
+  const ApplyOutcome outcome = ApplyPackage(package, directory);
+  if (outcome.result == ZipOk) {
+    ZM_INFO << "pending update installed";
+    _wremove(package.c_str());
+    platform::DiscardFile(failedStartsPath);
+    return;
+  }
+  ZM_ERROR << "pending update not applied, the installation is unchanged (start " << failedStarts + 1 << " of "
+           << kMaxFailedStarts << ", result 0x" << std::hex << outcome.result << std::dec << "): " << outcome.detail;
+  if (DecidePendingPackage(true, failedStarts + 1) == PackageVerdict::SetAside) {
+    SetAside(directory);
+  } else {
+    WriteFailedStarts(failedStartsPath, failedStarts + 1);
+  }
 }

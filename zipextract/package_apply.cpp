@@ -163,7 +163,8 @@ Flush MakeFlush(FlushMode mode, const StagingArea& area, std::shared_ptr<platfor
 std::shared_ptr<platform::VolumeFlush> OpenVolume(FlushMode mode, const std::wstring& root) {
   if (mode != FlushMode::Automatic && mode != FlushMode::Volume) return nullptr;
   auto volume = std::make_shared<platform::VolumeFlush>(root);
-  return volume->available() ? volume : nullptr;
+  // Some volumes open but refuse the flush (Wine's drives do): try it once.
+  return volume->available() && volume->flush() ? volume : nullptr;
 }
 
 // Stages every entry, writes the staged data through and the journal.

@@ -22,6 +22,24 @@ has_text() { grep -aq "$2" "$1"; }
 no_runtime_dlls() {
   ! i686-w64-mingw32-objdump -p "$1" | grep -iE 'DLL Name: (libgcc|libstdc|libwinpthread|zlib1|libminizip)'
 }
+# The system's known DLLs (HKLM\System\CurrentControlSet\Control\Session
+# Manager\KnownDLLs, Windows 7 to 11) plus ntdll: the loader maps them from
+# System32 only, never from the program's folder. The elevated launcher may
+# import nothing else, or a DLL planted beside it would load with its rights.
+known_dlls='advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32 msctf
+  msvcrt normaliz nsi ntdll ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore shell32 shlwapi user32
+  wldap32 ws2_32'
+imports_only_known_dlls() {
+  local dll listing bad=0
+  listing=$(i686-w64-mingw32-objdump -p "$1") || return 1
+  for dll in $(echo "$listing" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); do
+    case " $(echo $known_dlls) " in
+      *" ${dll%.dll} "*) echo "    imports $dll" ;;
+      *) echo "    imports $dll: not a known DLL" >&2; bad=1 ;;
+    esac
+  done
+  [ "$bad" -eq 0 ]
+}
 
 for program in Updater.exe ZVKLaunch.exe; do
   path=$bin/$program
@@ -31,6 +49,10 @@ for program in Updater.exe ZVKLaunch.exe; do
   check "$program uses the GUI subsystem" pe_is "$path" '(GUI)'
   check "$program links no MinGW runtime DLL" no_runtime_dlls "$path"
 done
+if [ -f "$bin/ZVKLaunch.exe" ]; then
+  check "ZVKLaunch.exe imports only the system's known DLLs" imports_only_known_dlls "$bin/ZVKLaunch.exe"
+  imports_only_known_dlls "$bin/ZVKLaunch.exe" 2>&1 | sed 's/^/  /'
+fi
 check "ZVKLaunch.exe asks for administrator rights" has_text "$bin/ZVKLaunch.exe" 'level="requireAdministrator"'
 check "Updater.exe runs as the invoker" has_text "$bin/Updater.exe" 'level="asInvoker"'
 check "Updater.exe asks for common controls 6" has_text "$bin/Updater.exe" 'Microsoft.Windows.Common-Controls'

@@ -45,12 +45,12 @@ class PendingUpdate : public ::testing::Test {
     ASSERT_EQ(waited, WAIT_OBJECT_0);
   }
 
-  // Waits until the Client started by the launcher has recorded its start.
-  bool ClientStarted() {
+  // Waits until `count` Clients started by the launcher have recorded their start.
+  bool ClientStarted(std::size_t count = 1) {
     for (DWORD waited = 0; waited < kClientTimeoutMs; waited += 100) {
-      for (const auto& line : Record()) {
-        if (line.kind == "start") return true;
-      }
+      std::size_t starts = 0;
+      for (const auto& line : Record()) starts += line.kind == "start" ? 1 : 0;
+      if (starts >= count) return true;
       Sleep(100);
     }
     return false;
@@ -103,20 +103,48 @@ TEST_F(PendingUpdate, DownloadedPackageReplacesAnOlderOneAndIsInstalled) {
   EXPECT_FALSE(fs::exists(install_ / "older.txt"));
 }
 
-TEST_F(PendingUpdate, EntryThatCannotBeWrittenKeepsTheInstalledFile) {
+TEST_F(PendingUpdate, PackageWithABadEntryIsKeptAndSetAsideAfterThreeStarts) {
   ASSERT_TRUE(ziptest::WriteArchive(install_ / "update.zip",
-                                    {{"bin/a.dll", "new library", 0}, {"b.txt", "new text"}}));
+                                    {{"b.txt", "new text"}, {"bin/a.dll", "new library", 0}}));
   std::string bytes = ziptest::ReadBytes(install_ / "update.zip");
   bytes[ziptest::DataOffset(bytes, "bin/a.dll")] ^= 0x20;  // its CRC-32 no longer matches
   ziptest::WriteBytes(install_ / "update.zip", bytes);
-  fs::create_directories(install_ / "bin");
-  ziptest::WriteBytes(install_ / "bin" / "a.dll", "old library");
+  ziptest::WriteBytes(install_ / "update.failed.zip", "an older failure");
+  ziptest::WriteBytes(install_ / "b.txt", "old text");
+
+  for (int start = 1; start <= 3; ++start) {
+    RunLauncher();
+    EXPECT_TRUE(ClientStarted(start));
+    EndStartedClients();  // a running Client would turn the next start into a hand-off
+    EXPECT_EQ(ziptest::ReadBytes(install_ / "b.txt"), "old text");
+    EXPECT_FALSE(fs::exists(install_ / "bin"));
+    EXPECT_EQ(fs::exists(install_ / "update.zip"), start < 3) << start;
+  }
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "update.failed.zip"), bytes);
+}
+
+// A Client that has not quite exited still holds a file: nothing changes and
+// the package waits; once the file is free, the next start applies it whole.
+TEST_F(PendingUpdate, HeldFileKeepsTheOldInstallationUntilTheNextStart) {
+  ASSERT_TRUE(ziptest::WriteArchive(install_ / "update.zip", {{"a.txt", "new a"}, {"b.txt", "new b"}}));
+  ziptest::WriteBytes(install_ / "a.txt", "old a");
+  ziptest::WriteBytes(install_ / "b.txt", "old b");
+  SetFileAttributesW((install_ / "a.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  HANDLE held = CreateFileW((install_ / "b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  RunLauncher();
+  CloseHandle(held);
+  EXPECT_TRUE(ClientStarted());
+  EndStartedClients();
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "a.txt"), "old a");
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "b.txt"), "old b");
+  EXPECT_TRUE(fs::exists(install_ / "update.zip"));
 
   RunLauncher();
-  EXPECT_TRUE(ClientStarted());
-  EXPECT_EQ(ziptest::ReadBytes(install_ / "bin" / "a.dll"), "old library");
-  EXPECT_EQ(ziptest::ReadBytes(install_ / "b.txt"), "new text");
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "a.txt"), "new a");  // read-only old file replaced
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "b.txt"), "new b");
   EXPECT_FALSE(fs::exists(install_ / "update.zip"));
+  EXPECT_FALSE(fs::exists(install_ / "update.tries"));
 }
 
 TEST_F(PendingUpdate, PackageThatIsNoZipIsDeletedAndTheClientStarts) {
@@ -143,8 +171,8 @@ TEST_F(PendingUpdate, EntriesOutsideTheInstallationAreNeitherDeletedNorWritten) 
   RunLauncher();
   EXPECT_TRUE(ClientStarted());
   EXPECT_EQ(ziptest::ReadBytes(temp_.path() / "outside.txt"), "keep me");
-  EXPECT_EQ(ziptest::ReadBytes(install_ / "inside.txt"), "inside");
-  EXPECT_FALSE(fs::exists(install_ / "update.zip"));
+  EXPECT_FALSE(fs::exists(install_ / "inside.txt"));  // all or nothing
+  EXPECT_TRUE(fs::exists(install_ / "update.zip"));
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ TEST_F(ZlibDll, ReportsFailuresAsResultCodes) {
   ASSERT_TRUE(ziptest::WriteArchive(package, {{"../escape.txt", "x"}, {"fine.txt", "y"}}));
   const fs::path target = temp_.path() / "target";
   EXPECT_EQ(extract_(package.c_str(), target.c_str(), 0), 0x200);
-  EXPECT_EQ(ziptest::ReadBytes(target / "fine.txt"), "y");
+  EXPECT_FALSE(fs::exists(target / "fine.txt"));  // all or nothing
   EXPECT_FALSE(fs::exists(temp_.path() / "escape.txt"));
 }
 
