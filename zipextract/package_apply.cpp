@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <cwchar>
 #include <set>
 #include <vector>
 
@@ -82,6 +83,9 @@ ZipResult Stager::stage(int index, std::string& error) {
   const std::wstring& name = info.name;
   if (!IsSafeOutputName(name) || area_.root().size() + name.size() > kMaxZipPath)
     return refuse(info, "name leaves the folder or is too long", error);
+  // Recovery would take such a folder for the leftovers of an apply.
+  if (name.compare(0, std::wcslen(kStagingPrefix), kStagingPrefix) == 0)
+    return refuse(info, "name reserved for the apply's work", error);
   std::string why;
   if ((info.attributes & platform::kAttributeDirectory) != 0)
     return ensureFolders(name, why) ? ZipOk : refuse(info, why, error);

@@ -1,7 +1,10 @@
-// Extraction of a generated update package by our reader (ExtractArchive,
-// as the launcher and zlib.dll run it) and by Info-ZIP's "unzip -o -q", side
-// by side in one run, alternating, with the outputs removed between runs.
+// Applying a generated update package with our all-or-nothing apply (as the
+// launcher and zlib.dll run it), without its flush, with one flush of the
+// volume and with a flush per file, and unpacking it with Info-ZIP's
+// "unzip -o -q", side by side in one run, alternating, with the outputs
+// removed between runs.
 //   unzip_bench [repetitions] [work folder]
+//   unzip_bench --once <none|volume|file> [work folder]   one apply, for strace
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
@@ -15,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "zipextract/extract_zip_to_dir.h"
+#include "zipextract/package_apply.h"
 
 namespace fs = std::filesystem;
 
@@ -70,11 +73,23 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-double RunOurs(const fs::path& package, const fs::path& out) {
+struct Mode {
+  const char* name;
+  const char* label;
+  FlushMode flush;
+};
+const Mode kModes[] = {{"none", "apply, no flush", FlushMode::None},
+                       {"volume", "apply, one volume flush (syncfs)", FlushMode::Volume},
+                       {"file", "apply, flush per file (fsync)", FlushMode::PerFile}};
+
+double RunOurs(const fs::path& package, const fs::path& out, FlushMode flush) {
   const auto start = std::chrono::steady_clock::now();
-  const ZipResult result = ExtractArchive(package.wstring(), out.wstring());
+  ApplyOptions options;
+  options.flush = flush;
+  const ApplyOutcome outcome = ApplyPackage(package.wstring(), out.wstring(), options);
   const double elapsed = Seconds(start);
-  if (result != ZipOk) std::fprintf(stderr, "our extraction reported 0x%x\n", result);
+  if (outcome.result != ZipOk)
+    std::fprintf(stderr, "our apply reported 0x%x: %s\n", outcome.result, outcome.detail.c_str());
   return elapsed;
 }
 
@@ -98,33 +113,50 @@ double Median(std::vector<double> values) {
   return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+void PrintRow(const char* label, const std::vector<double>& runs, double unzipMedian) {
+  std::printf("| %s | %zu | %.3f | %.3f | %.3f | %.2f |\n", label, runs.size(), Median(runs),
+              *std::min_element(runs.begin(), runs.end()), *std::max_element(runs.begin(), runs.end()),
+              Median(runs) / unzipMedian);
+}
+
+bool EnsurePackage(const fs::path& work, const fs::path& package) {
+  fs::create_directories(work);
+  if (fs::exists(package) || MakePackage(package)) return true;
+  std::fprintf(stderr, "cannot write %s\n", package.c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-  const fs::path work = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path() / "zvk-unzip-bench";
-  fs::create_directories(work);
+  const bool once = argc > 1 && std::string(argv[1]) == "--once";
+  const int repetitions = !once && argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const fs::path work = argc > 2 + (once ? 1 : 0) ? fs::path(argv[2 + (once ? 1 : 0)])
+                                                   : fs::temp_directory_path() / "zvk-unzip-bench";
   const fs::path package = work / "package.zip";
-  if (!fs::exists(package) && !MakePackage(package)) {
-    std::fprintf(stderr, "cannot write %s\n", package.c_str());
-    return 1;
+  if (!EnsurePackage(work, package)) return 1;
+  if (once) {
+    const std::string wanted = argc > 2 ? argv[2] : "none";
+    for (const Mode& mode : kModes)
+      if (wanted == mode.name) RunOurs(package, work / "once", mode.flush);
+    fs::remove_all(work / "once");
+    return 0;
   }
-  std::vector<double> ours, theirs;
+  std::vector<std::vector<double>> ours(std::size(kModes));
+  std::vector<double> theirs;
   for (int i = 0; i < repetitions; ++i) {
-    fs::remove_all(work / "ours");
-    ours.push_back(RunOurs(package, work / "ours"));
+    for (std::size_t m = 0; m < std::size(kModes); ++m) {
+      fs::remove_all(work / "ours");
+      ours[m].push_back(RunOurs(package, work / "ours", kModes[m].flush));
+    }
     fs::remove_all(work / "unzip");
     theirs.push_back(RunUnzip(package, work / "unzip"));
   }
   fs::remove_all(work / "ours");
   fs::remove_all(work / "unzip");
   std::printf("package: %d files, %.1f MB archive\n\n", kFiles, fs::file_size(package) / 1048576.0);
-  std::printf("| tool | runs | median wall s | min s | max s |\n|---|---|---|---|---|\n");
-  std::printf("| ZipReader (ExtractArchive) | %d | %.3f | %.3f | %.3f |\n", repetitions, Median(ours),
-              *std::min_element(ours.begin(), ours.end()), *std::max_element(ours.begin(), ours.end()));
-  std::printf("| unzip -o -q | %d | %.3f | %.3f | %.3f |\n", repetitions, Median(theirs),
-              *std::min_element(theirs.begin(), theirs.end()),
-              *std::max_element(theirs.begin(), theirs.end()));
-  std::printf("\nratio ours/unzip (medians): %.2f\n", Median(ours) / Median(theirs));
+  std::printf("| tool | runs | median wall s | min s | max s | / unzip |\n|---|---|---|---|---|---|\n");
+  for (std::size_t m = 0; m < std::size(kModes); ++m) PrintRow(kModes[m].label, ours[m], Median(theirs));
+  PrintRow("unzip -o -q", theirs, Median(theirs));
   return 0;
 }
