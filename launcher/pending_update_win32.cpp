@@ -46,12 +46,14 @@ void WriteFailedStarts(const std::wstring& path, int count) {
   platform::DiscardFile(path);
   platform::File file = platform::File::CreateNew(path, 0);
   const std::string text = std::to_string(count);
-  if (!file.isOpen() || !file.write(text.data(), text.size())) ZM_ERROR << "cannot record the failed start count";
+  if (!file.isOpen() || !file.write(text.data(), text.size()))
+    ZM_ERROR << "cannot record the failed start count";
 }
 
 // The one place where a pending package is accepted or refused before it
 // is applied.
-PackageVerdict JudgePendingPackage(const std::wstring& package, const std::wstring& directory, int failedStarts) {
+PackageVerdict JudgePendingPackage(const std::wstring& package, const std::wstring& directory,
+                                   int failedStarts) {
   ZipReader reader;
   const bool isZip = reader.open(package, directory) == ZipOk;
   return DecidePendingPackage(isZip, failedStarts);
@@ -63,8 +65,8 @@ void SetAside(const std::wstring& directory) {
     ZM_ERROR << "pending update failed " << kMaxFailedStarts << " starts in a row, set aside as "
              << std::wstring(kFailedPackageName);
   } else {
-    ZM_ERROR << "pending update failed " << kMaxFailedStarts << " starts in a row and cannot be set aside, error "
-             << GetLastError();
+    ZM_ERROR << "pending update failed " << kMaxFailedStarts
+             << " starts in a row and cannot be set aside, error " << GetLastError();
   }
   platform::DiscardFile(directory + kFailedStartsName);
 }
@@ -140,8 +142,9 @@ void ExtractPendingUpdate() {
     platform::DiscardFile(failedStartsPath);
     return;
   }
-  ZM_ERROR << "pending update not applied, the installation is unchanged (start " << failedStarts + 1 << " of "
-           << kMaxFailedStarts << ", result 0x" << std::hex << outcome.result << std::dec << "): " << outcome.detail;
+  ZM_ERROR << "pending update not applied, the installation is unchanged (start " << failedStarts + 1
+           << " of " << kMaxFailedStarts << ", result 0x" << std::hex << outcome.result << std::dec
+           << "): " << outcome.detail;
   if (DecidePendingPackage(true, failedStarts + 1) == PackageVerdict::SetAside) {
     SetAside(directory);
   } else {

@@ -54,8 +54,7 @@ File File::CreateForWrite(const std::wstring& path, std::uint32_t attributes) {
 
 File File::CreateNew(const std::wstring& path, std::uint32_t attributes) {
   const mode_t mode = (attributes & kAttributeReadOnly) != 0 ? 0444 : 0666;
-  const int fd =
-      ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
   return File(fd < 0 ? kInvalid : fd);
 }
 

@@ -3,7 +3,6 @@
 #include <ntsecapi.h>
 
 #include <cstdlib>
-
 #include <utility>
 
 #include "platform/file_system.h"

@@ -19,11 +19,14 @@ std::string Checksum(const std::string& text) {
 
 std::string FromHex(const std::string& hex) {
   std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   return bytes;
 }
 
-bool IsPresent(const std::wstring& path) { return platform::InspectPath(path) != platform::PathKind::Missing; }
+bool IsPresent(const std::wstring& path) {
+  return platform::InspectPath(path) != platform::PathKind::Missing;
+}
 
 std::string Describe(const std::wstring& path) { return platform::WideToUtf8(path); }
 
@@ -51,9 +54,11 @@ bool ReadJournal(const StagingArea& area, std::vector<SwapRecord>& records) {
   if (!file.isOpen()) return false;
   std::string text;
   char chunk[4096];
-  for (std::int64_t got; (got = file.read(chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(got));
+  for (std::int64_t got; (got = file.read(chunk, sizeof chunk)) > 0;)
+    text.append(chunk, static_cast<std::size_t>(got));
   const std::size_t end = text.rfind("end ");
-  if (end == std::string::npos || text.compare(end, std::string::npos, "end " + Checksum(text.substr(0, end)) + "\n") != 0)
+  if (end == std::string::npos ||
+      text.compare(end, std::string::npos, "end " + Checksum(text.substr(0, end)) + "\n") != 0)
     return false;
   std::istringstream lines(text.substr(0, end));
   std::string header;
@@ -75,7 +80,8 @@ bool SwapOne(const StagingArea& area, const std::vector<SwapRecord>& records, st
   const std::wstring target = area.root() + records[index].target;
   if (!IsPresent(staged)) return true;  // swapped in already
   const platform::PathKind kind = platform::InspectPath(target);
-  if (kind == platform::PathKind::Link || kind == platform::PathKind::Directory || kind == platform::PathKind::Other) {
+  if (kind == platform::PathKind::Link || kind == platform::PathKind::Directory ||
+      kind == platform::PathKind::Other) {
     error = "target is not a plain file: " + Describe(target);
     return false;
   }

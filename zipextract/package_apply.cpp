@@ -1,8 +1,8 @@
 #include "zipextract/package_apply.h"
 
+#include <cwchar>
 #include <memory>
 #include <optional>
-#include <cwchar>
 #include <set>
 #include <vector>
 
@@ -91,23 +91,27 @@ ZipResult Stager::stage(int index, std::string& error) {
     return ensureFolders(name, why) ? ZipOk : refuse(info, why, error);
   const std::size_t split = name.find_last_of(L"\\/");
   if (split == name.size() - 1) return refuse(info, "file entry without a file name", error);
-  if (split != std::wstring::npos && !ensureFolders(name.substr(0, split), why)) return refuse(info, why, error);
+  if (split != std::wstring::npos && !ensureFolders(name.substr(0, split), why))
+    return refuse(info, why, error);
   return stageFile(index, info, name, error);
 }
 
-ZipResult Stager::stageFile(int index, const ZipEntryInfo& info, const std::wstring& name, std::string& error) {
+ZipResult Stager::stageFile(int index, const ZipEntryInfo& info, const std::wstring& name,
+                            std::string& error) {
   const platform::PathKind kind = platform::InspectPath(area_.root() + name);
   if (kind == platform::PathKind::Link) return refuse(info, "the target is a link", error);
   if (kind != platform::PathKind::Missing && kind != platform::PathKind::File)
     return refuse(info, "the target is not a plain file", error);
   const std::wstring staged = area_.stagedPath(records_.size());
   platform::File output = platform::File::CreateNew(staged, info.attributes);
-  if (!output.isOpen()) return refuse(info, "cannot create its staging file" + platform::LastErrorText(), error);
+  if (!output.isOpen())
+    return refuse(info, "cannot create its staging file" + platform::LastErrorText(), error);
   records_.push_back({name, kind == platform::PathKind::File});
   ZipResult written = reader_.writeEntryTo(index, output);
   if (written == ZipOk && flushEach_ && !output.flush()) written = ZipErrWrite;
   if (written != ZipOk) {
-    refuse(info, written == ZipErrWrite ? "cannot be written whole" + platform::LastErrorText() : "bad data", error);
+    refuse(info, written == ZipErrWrite ? "cannot be written whole" + platform::LastErrorText() : "bad data",
+           error);
     return written;
   }
   return ZipOk;
@@ -133,8 +137,8 @@ using Flush = std::function<bool()>;
 // Swaps every record in, or undoes what was swapped. Abandons (leaving the
 // journal for recovery) when a hook says so. The swapped files are written
 // through before the journal goes.
-ApplyOutcome SwapAll(const StagingArea& area, const std::vector<SwapRecord>& records, const ApplyOptions& options,
-                     const Flush& flush) {
+ApplyOutcome SwapAll(const StagingArea& area, const std::vector<SwapRecord>& records,
+                     const ApplyOptions& options, const Flush& flush) {
   ApplyOutcome outcome;
   for (std::size_t index = 0; index < records.size(); ++index) {
     const HookAction action = Ask(options, ApplyStep::Swapping, index);
@@ -175,7 +179,8 @@ std::shared_ptr<platform::VolumeFlush> OpenVolume(FlushMode mode, const std::wst
 ApplyOutcome StageAll(ZipReader& reader, Stager& stager, const ApplyOptions& options, const Flush& flush) {
   std::string error;
   ZipResult staged = ZipOk;
-  for (int index = 0; index < EntryCount(reader) && staged == ZipOk; ++index) staged = stager.stage(index, error);
+  for (int index = 0; index < EntryCount(reader) && staged == ZipOk; ++index)
+    staged = stager.stage(index, error);
   reader.close();
   if (staged != ZipOk) return {staged, error, false};
   if (Ask(options, ApplyStep::Staged, 0) == HookAction::Abandon) return {ZipErrWrite, "abandoned", true};
@@ -197,7 +202,8 @@ ApplyOutcome Apply(const std::wstring& archivePath, const std::wstring& root, co
     return {ZipErrWrite, "cannot open the volume to flush it", false};
   }
   const Flush flush = MakeFlush(options.flush, *area, volume);
-  Stager stager(reader, *area, options.flush == FlushMode::PerFile || (options.flush == FlushMode::Automatic && !volume));
+  Stager stager(reader, *area,
+                options.flush == FlushMode::PerFile || (options.flush == FlushMode::Automatic && !volume));
   ApplyOutcome outcome = StageAll(reader, stager, options, flush);
   if (outcome.abandoned) return outcome;
   if (outcome.result != ZipOk) {
@@ -205,7 +211,8 @@ ApplyOutcome Apply(const std::wstring& archivePath, const std::wstring& root, co
     stager.removeCreatedFolders();
     return outcome;
   }
-  if (Ask(options, ApplyStep::JournalWritten, 0) == HookAction::Abandon) return {ZipErrWrite, "abandoned", true};
+  if (Ask(options, ApplyStep::JournalWritten, 0) == HookAction::Abandon)
+    return {ZipErrWrite, "abandoned", true};
   outcome = SwapAll(*area, stager.records(), options, flush);
   if (outcome.result != ZipOk && !outcome.abandoned) stager.removeCreatedFolders();
   return outcome;
@@ -213,7 +220,8 @@ ApplyOutcome Apply(const std::wstring& archivePath, const std::wstring& root, co
 
 }  // namespace
 
-ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& rootDir, const ApplyOptions& options) {
+ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& rootDir,
+                          const ApplyOptions& options) {
   if (rootDir.empty()) return {ZipErrArgs, "no folder", false};
   const std::wstring root = WithSeparator(rootDir);
   if (!platform::PathExists(root)) platform::CreateOneDirectory(root);

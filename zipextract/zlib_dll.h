@@ -5,12 +5,12 @@
 //
 // Calling convention: __stdcall (WINAPI); the export name is undecorated in
 // both the 32-bit and the 64-bit DLL, so GetProcAddress(module,
-// "ExtractZipToDir") finds it. Unpacks every entry of `package` under `folder`
-// (created when missing); `reserved` must be 0. Returns 0 when every entry was
-// written, otherwise a zip result code (see zip_result.h): the code of the
-// failed open, or that of the first entry that could not be written (the
-// other entries are still written). Null paths give 0x10000. Any thread; the
-// call blocks until the archive is unpacked.
+// "ExtractZipToDir") finds it. Applies `package` to `folder` (created when
+// missing) all or nothing, after finishing or undoing an interrupted apply it
+// finds there (see package_apply.h); `reserved` must be 0. Returns 0 only when
+// the whole package was applied, otherwise a zip result code (see
+// zip_result.h) and the folder is as it was. Null paths give 0x10000. Any
+// thread; the call blocks until the package is applied.
 
 #ifdef _WIN32
 

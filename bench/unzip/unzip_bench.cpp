@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
   const bool once = argc > 1 && std::string(argv[1]) == "--once";
   const int repetitions = !once && argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   const fs::path work = argc > 2 + (once ? 1 : 0) ? fs::path(argv[2 + (once ? 1 : 0)])
-                                                   : fs::temp_directory_path() / "zvk-unzip-bench";
+                                                  : fs::temp_directory_path() / "zvk-unzip-bench";
   const fs::path package = work / "package.zip";
   if (!EnsurePackage(work, package)) return 1;
   if (once) {

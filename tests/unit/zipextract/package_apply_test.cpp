@@ -25,7 +25,8 @@ std::map<std::string, std::string> Listing(const fs::path& folder) {
     } else if (fs::is_directory(path)) {
       value = "folder";
     } else {
-      value = std::to_string(fs::last_write_time(path).time_since_epoch().count()) + " " + ziptest::ReadBytes(path);
+      value = std::to_string(fs::last_write_time(path).time_since_epoch().count()) + " " +
+              ziptest::ReadBytes(path);
     }
     listing[path.lexically_relative(folder).string()] = value;
   }
@@ -79,23 +80,30 @@ TEST_F(PackageApply, StagingFailureOfEachKindLeavesTheTreeAsItWas) {
     ZipResult expected;
   };
   const std::vector<Case> cases = {
-      {"bad data in the last entry", [](std::vector<EntrySpec>&, const fs::path& zip) {
+      {"bad data in the last entry",
+       [](std::vector<EntrySpec>&, const fs::path& zip) {
          std::string bytes = ziptest::ReadBytes(zip);
          bytes[ziptest::DataOffset(bytes, "lib/c.dat")] ^= 0x20;
          ziptest::WriteBytes(zip, bytes);
-       }, ZipErrData},
-      {"name leaving the root", [](std::vector<EntrySpec>& e, const fs::path&) { e.emplace_back("../evil", "x"); },
-       ZipErrNoFile},
+       },
+       ZipErrData},
+      {"name leaving the root",
+       [](std::vector<EntrySpec>& e, const fs::path&) { e.emplace_back("../evil", "x"); }, ZipErrNoFile},
       {"legacy code page name (GBK)",
-       [](std::vector<EntrySpec>& e, const fs::path&) { e.emplace_back("\xB8\xFC\xD0\xC2.txt", "x"); }, ZipErrNoFile},
-      {"symlinked folder on the way", [this](std::vector<EntrySpec>&, const fs::path&) {
+       [](std::vector<EntrySpec>& e, const fs::path&) { e.emplace_back("\xB8\xFC\xD0\xC2.txt", "x"); },
+       ZipErrNoFile},
+      {"symlinked folder on the way",
+       [this](std::vector<EntrySpec>&, const fs::path&) {
          fs::remove_all(root() / "bin");
          fs::create_directory_symlink(outside(), root() / "bin");
-       }, ZipErrNoFile},
-      {"symlinked target", [this](std::vector<EntrySpec>&, const fs::path&) {
+       },
+       ZipErrNoFile},
+      {"symlinked target",
+       [this](std::vector<EntrySpec>&, const fs::path&) {
          fs::remove(root() / "b.txt");
          fs::create_symlink(outside() / "x.dll", root() / "b.txt");
-       }, ZipErrNoFile},
+       },
+       ZipErrNoFile},
   };
   for (const Case& c : cases) {
     SetUp();

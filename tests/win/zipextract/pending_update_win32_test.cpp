@@ -130,7 +130,8 @@ TEST_F(PendingUpdate, HeldFileKeepsTheOldInstallationUntilTheNextStart) {
   ziptest::WriteBytes(install_ / "a.txt", "old a");
   ziptest::WriteBytes(install_ / "b.txt", "old b");
   SetFileAttributesW((install_ / "a.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-  HANDLE held = CreateFileW((install_ / "b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE held =
+      CreateFileW((install_ / "b.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   RunLauncher();
   CloseHandle(held);
