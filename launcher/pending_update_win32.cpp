@@ -10,7 +10,6 @@
 #include "logging/n_log.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
-#include "zipextract/apply_journal.h"
 #include "zipextract/package_apply.h"
 #include "zipextract/zip_reader.h"
 
@@ -83,12 +82,12 @@ bool GetExeDirW(std::wstring& directory) {
 
 void RecoverPendingUpdate() {
   const std::wstring directory = WorkingDirectory();
-  std::string report;
-  const bool recovered = directory.empty() || RecoverInterruptedApplies(directory, report);
-  if (!recovered) {
-    ZM_ERROR << "interrupted update: " << report;
-  } else if (!report.empty()) {
-    ZM_INFO << report;
+  if (directory.empty()) return;
+  const ApplyOutcome outcome = RecoverInterruptedApply(directory);
+  if (outcome.result != ZipOk) {
+    ZM_ERROR << "interrupted update: " << outcome.detail;
+  } else if (!outcome.detail.empty()) {
+    ZM_INFO << outcome.detail;
   }
 }
 

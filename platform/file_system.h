@@ -112,6 +112,22 @@ class VolumeFlush {
 // (GetLastError on Windows, errno elsewhere), for log lines.
 std::string LastErrorText();
 
+// An exclusive lock that one process at a time holds, through a lock file
+// that exists while it is held (a link at its name is not followed).
+class ExclusiveLock {
+ public:
+  explicit ExclusiveLock(const std::wstring& path);
+  ~ExclusiveLock();
+  ExclusiveLock(const ExclusiveLock&) = delete;
+  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+  // False when another process holds it (or the file cannot be made).
+  bool held() const { return handle_ != -1; }
+
+ private:
+  std::wstring path_;
+  std::intptr_t handle_ = -1;
+};
+
 // 64 bits from the system's random source (getrandom, RtlGenRandom).
 std::uint64_t SystemRandom();
 

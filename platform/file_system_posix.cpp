@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -164,6 +165,22 @@ VolumeFlush::~VolumeFlush() {
 }
 
 bool VolumeFlush::flush() { return handle_ != -1 && ::syncfs(static_cast<int>(handle_)) == 0; }
+
+ExclusiveLock::ExclusiveLock(const std::wstring& path) : path_(path) {
+  const int fd = ::open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return;
+  }
+  handle_ = fd;
+}
+
+ExclusiveLock::~ExclusiveLock() {
+  if (handle_ == -1) return;
+  ::unlink(NativePath(path_).c_str());
+  ::close(static_cast<int>(handle_));
+}
 
 std::string LastErrorText() { return ", error " + std::to_string(errno); }
 

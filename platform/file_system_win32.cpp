@@ -165,6 +165,18 @@ VolumeFlush::~VolumeFlush() {
 
 bool VolumeFlush::flush() { return handle_ != -1 && FlushFileBuffers(AsHandle(handle_)) != FALSE; }
 
+ExclusiveLock::ExclusiveLock(const std::wstring& path) : path_(path) {
+  // Unshared: a second opener fails with a sharing violation until this one closes.
+  HANDLE handle =
+      CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<std::intptr_t>(handle);
+}
+
+ExclusiveLock::~ExclusiveLock() {
+  if (handle_ != -1) CloseHandle(AsHandle(handle_));
+}
+
 std::string LastErrorText() { return ", error " + std::to_string(GetLastError()); }
 
 std::uint64_t SystemRandom() {

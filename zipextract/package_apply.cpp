@@ -7,12 +7,17 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/platform.h"
 #include "platform/string_convert.h"
 #include "zipextract/apply_journal.h"
 #include "zipextract/zip_entry_name.h"
 #include "zipextract/zip_reader.h"
 
 namespace {
+
+constexpr wchar_t kLockName[] = L"~zvk-apply.lock";
+constexpr int kLockAttempts = 150;
+constexpr std::uint32_t kLockRetryMs = 200;
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -84,7 +89,7 @@ ZipResult Stager::stage(int index, std::string& error) {
   if (!IsSafeOutputName(name) || area_.root().size() + name.size() > kMaxZipPath)
     return refuse(info, "name leaves the folder or is too long", error);
   // Recovery would take such a folder for the leftovers of an apply.
-  if (name.compare(0, std::wcslen(kStagingPrefix), kStagingPrefix) == 0)
+  if (name.compare(0, std::wcslen(kStagingPrefix), kStagingPrefix) == 0 || name == kLockName)
     return refuse(info, "name reserved for the apply's work", error);
   std::string why;
   if ((info.attributes & platform::kAttributeDirectory) != 0)
@@ -220,11 +225,38 @@ ApplyOutcome Apply(const std::wstring& archivePath, const std::wstring& root, co
 
 }  // namespace
 
+namespace {
+
+// One apply per root at a time: recovery would otherwise take another
+// apply's work for leftovers. A second launcher start waits a little.
+std::unique_ptr<platform::ExclusiveLock> LockFolder(const std::wstring& root) {
+  std::unique_ptr<platform::ExclusiveLock> lock;
+  for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+    if (attempt > 0) platform::SleepMs(kLockRetryMs);
+    lock = std::make_unique<platform::ExclusiveLock>(root + kLockName);
+    if (lock->held()) return lock;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+ApplyOutcome RecoverInterruptedApply(const std::wstring& rootDir) {
+  const std::wstring root = WithSeparator(rootDir);
+  const auto lock = LockFolder(root);
+  if (!lock) return {ZipErrNoFile, "another update is being applied to this folder", false};
+  ApplyOutcome outcome;
+  if (!RecoverInterruptedApplies(root, outcome.detail)) outcome.result = ZipErrWrite;
+  return outcome;
+}
+
 ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& rootDir,
                           const ApplyOptions& options) {
   if (rootDir.empty()) return {ZipErrArgs, "no folder", false};
   const std::wstring root = WithSeparator(rootDir);
   if (!platform::PathExists(root)) platform::CreateOneDirectory(root);
+  const auto lock = LockFolder(root);
+  if (!lock) return {ZipErrNoFile, "another update is being applied to this folder", false};
   std::string recovered;
   if (!RecoverInterruptedApplies(root, recovered)) return {ZipErrWrite, recovered, false};
   ApplyOutcome outcome = Apply(archivePath, root, options);

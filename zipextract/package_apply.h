@@ -48,5 +48,11 @@ struct ApplyOutcome {
   bool abandoned = false;    // a hook abandoned the apply part-way
 };
 
+// Both hold the folder's lock while they run (another apply to the same folder
+// waits up to 30 s, then fails) and finish or undo an interrupted apply first.
 ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& root,
                           const ApplyOptions& options = {});
+
+// Only the recovery: result ZipOk unless an interrupted apply could be neither
+// finished nor undone; detail says what was done (empty when nothing was).
+ApplyOutcome RecoverInterruptedApply(const std::wstring& root);
