@@ -54,7 +54,7 @@ expect_only() {
   new=$(grep -rls '^new ' "$E2E_INSTALL"/d* 2>/dev/null | wc -l)
   if [ "$which" = new ] && [ "$old" -ne 0 ]; then e2e_fail "$what: $old old files, $new new"; fi
   if [ "$which" = old ] && [ "$new" -ne 0 ]; then e2e_fail "$what: $new new files, $old old"; fi
-  if compgen -G "$E2E_INSTALL/~zvk-apply-*" >/dev/null; then e2e_fail "$what: work folder left"; fi
+  if compgen -G "$E2E_INSTALL/~zvk-apply*" >/dev/null; then e2e_fail "$what: work folder left"; fi
 }
 
 e2e_log "symlinked folder"

@@ -18,8 +18,9 @@ constexpr DWORD kClientTimeoutMs = 15000;
 
 class PendingUpdate : public ::testing::Test {
  protected:
-  void SetUp() override {
-    install_ = temp_.path() / "install";
+  void SetUp() override { Install(temp_.path() / "install"); }
+  void Install(const fs::path& folder) {
+    install_ = folder;
     fs::create_directories(install_);
     fs::copy_file(ziptest::BinFolder() / "ZVKLaunch.exe", install_ / "ZVKLaunch.exe");
     fs::copy_file(ziptest::BinFolder() / "zvkclient.exe", install_ / "zvkclient.exe");
@@ -146,6 +147,22 @@ TEST_F(PendingUpdate, HeldFileKeepsTheOldInstallationUntilTheNextStart) {
   EXPECT_EQ(ziptest::ReadBytes(install_ / "b.txt"), "new b");
   EXPECT_FALSE(fs::exists(install_ / "update.zip"));
   EXPECT_FALSE(fs::exists(install_ / "update.tries"));
+}
+
+// Folder names outside the ANSI code page: every path of the step is wide.
+TEST_F(PendingUpdate, DownloadedPackageIsInstalledInAFolderOutsideTheCodePage) {
+  const fs::path folder = temp_.path() / L"\u0394\u66F4\u65B0";
+  std::error_code error;
+  if (!fs::create_directories(folder / "temp", error)) GTEST_SKIP() << "Wine's locale cannot name the folder";
+  Install(folder);
+  ziptest::WriteBytes(temp() / "update.td0", "leftover");
+  ASSERT_TRUE(ziptest::WriteArchive(temp_.path() / "update.zip", {{"a.txt", "new a"}}));
+  fs::copy_file(temp_.path() / "update.zip", temp() / "update.zip");
+  RunLauncher();
+  EXPECT_TRUE(ClientStarted());
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "a.txt"), "new a");
+  EXPECT_TRUE(fs::is_empty(temp()));
+  EXPECT_FALSE(fs::exists(install_ / "update.zip"));
 }
 
 TEST_F(PendingUpdate, PackageThatIsNoZipIsDeletedAndTheClientStarts) {
