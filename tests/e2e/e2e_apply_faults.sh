@@ -13,7 +13,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=tests/e2e/lib/e2e_env.sh
 source "$here/lib/e2e_env.sh"
 e2e_begin "$2" "$1" || exit 1
-trap e2e_end EXIT
 # The Client ends by itself before the next start, which would otherwise ask
 # whether to restart it.
 export ZVK_FAKE_CLIENT_LIFETIME_MS=1000
@@ -120,9 +119,6 @@ grep -qx 'update.zip' "$E2E_STATE/disk.result" || e2e_fail "full disk: package n
 grep -q '^~zvk-apply-\|^big.bin$' "$E2E_STATE/disk.result" && e2e_fail "full disk: work or new files left"
 
 if [ "$E2E_FAILED" = 0 ]; then
-  trap - EXIT
-  e2e_end
-  rm -rf "$E2E_STATE"
   echo "PASS apply_faults"
   exit 0
 fi

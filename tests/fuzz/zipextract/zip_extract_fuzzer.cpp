@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "zipextract/package_apply.h"
 #include "zipextract/zip_entry_name.h"
 #include "zipextract/zip_reader.h"
 
@@ -68,11 +69,20 @@ void ExtractAll(const std::uint8_t* data, std::size_t size) {
     }
     reader.close();
   }
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+  // The whole apply: all or nothing, and never a work folder left behind.
+  ApplyOptions options;
+  options.flush = FlushMode::None;
+  const ApplyOutcome applied = ApplyPackage(archive.wstring(), root.wstring(), options);
+  for (const auto& item : fs::directory_iterator(root, ignored)) {
+    if (applied.result != ZipOk || item.path().filename().wstring().rfind(kStagingPrefix, 0) == 0)
+      __builtin_trap();
+  }
   // Nothing may appear beside the root.
   for (const auto& item : fs::directory_iterator(Scratch())) {
     if (item.path() != archive && item.path() != root) __builtin_trap();
   }
-  std::error_code ignored;
   fs::remove_all(root, ignored);
 }
 
