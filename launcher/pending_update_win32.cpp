@@ -120,7 +120,8 @@ void ExtractPendingUpdate() {
   }
   const std::wstring package = directory + kPackageName;
   const std::wstring failedStartsPath = directory + kFailedStartsName;
-  if (_waccess(package.c_str(), 0) != 0) return;
+  // Only a plain file is a package (not a folder, not a link to elsewhere).
+  if (platform::InspectPath(package) != platform::PathKind::File) return;
   const int failedStarts = ReadFailedStarts(failedStartsPath);
   switch (JudgePendingPackage(package, directory, failedStarts)) {
     case PackageVerdict::Drop:

@@ -143,6 +143,7 @@ TEST_F(PendingUpdate, HeldFileKeepsTheOldInstallationUntilTheNextStart) {
   EXPECT_TRUE(fs::exists(install_ / "update.zip"));
 
   RunLauncher();
+  EXPECT_TRUE(ClientStarted(2));  // before TearDown, which ends it
   EXPECT_EQ(ziptest::ReadBytes(install_ / "a.txt"), "new a");  // read-only old file replaced
   EXPECT_EQ(ziptest::ReadBytes(install_ / "b.txt"), "new b");
   EXPECT_FALSE(fs::exists(install_ / "update.zip"));
