@@ -17,11 +17,34 @@ std::string Checksum(const std::string& text) {
   return std::to_string(crc);
 }
 
-std::string FromHex(const std::string& hex) {
-  std::string bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  return bytes;
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// False on anything but pairs of lowercase hex digits.
+bool FromHex(const std::string& hex, std::string& bytes) {
+  bytes.clear();
+  if (hex.size() % 2 != 0) return false;
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    const int high = HexDigit(hex[i]);
+    const int low = HexDigit(hex[i + 1]);
+    if (high < 0 || low < 0) return false;
+    bytes.push_back(static_cast<char>(high * 16 + low));
+  }
+  return true;
+}
+
+// Every folder between the root and the target is a real folder: a journal
+// (or a folder swapped for a link since the staging) never moves a file
+// through a link.
+bool FoldersAreReal(const std::wstring& root, const std::wstring& target) {
+  for (std::size_t end = target.find_first_of(L"\\/"); end != std::wstring::npos;
+       end = target.find_first_of(L"\\/", end + 1)) {
+    if (platform::InspectPath(root + target.substr(0, end)) != platform::PathKind::Directory) return false;
+  }
+  return true;
 }
 
 bool IsPresent(const std::wstring& path) {
@@ -66,9 +89,13 @@ bool ReadJournal(const StagingArea& area, std::vector<SwapRecord>& records) {
   if (!std::getline(lines, header) || header != kJournalHeader || !(lines >> count)) return false;
   records.clear();
   std::string kind, hex;
+  std::string name;
   while (lines >> kind >> hex) {
-    const std::string name = FromHex(hex);
-    records.push_back({DecodeUtf8Name(name.data(), name.size()), kind == "r"});
+    // A record never names anything outside the root, whoever wrote the journal.
+    if (!FromHex(hex, name) || !IsValidUtf8(name)) return false;
+    const std::wstring target = DecodeUtf8Name(name.data(), name.size());
+    if (!IsSafeOutputName(target) || area.root().size() + target.size() > kMaxZipPath) return false;
+    records.push_back({target, kind == "r"});
   }
   return records.size() == count;
 }
@@ -79,6 +106,10 @@ bool SwapOne(const StagingArea& area, const std::vector<SwapRecord>& records, st
   const std::wstring aside = area.asidePath(index);
   const std::wstring target = area.root() + records[index].target;
   if (!IsPresent(staged)) return true;  // swapped in already
+  if (!FoldersAreReal(area.root(), records[index].target)) {
+    error = "a link on the way to " + Describe(target);
+    return false;
+  }
   const platform::PathKind kind = platform::InspectPath(target);
   if (kind == platform::PathKind::Link || kind == platform::PathKind::Directory ||
       kind == platform::PathKind::Other) {
@@ -102,6 +133,10 @@ bool UndoSwaps(const StagingArea& area, const std::vector<SwapRecord>& records) 
     const std::wstring staged = area.stagedPath(index);
     const std::wstring aside = area.asidePath(index);
     const std::wstring target = area.root() + records[index].target;
+    if (!FoldersAreReal(area.root(), records[index].target)) {
+      all = false;
+      continue;
+    }
     // The new file goes back to the work directory (removed with it).
     if (!IsPresent(staged) && IsPresent(target) && !platform::MovePath(target, staged)) {
       all = false;

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "tests/unit/zipextract/zip_builder.h"
+#include "zipextract/apply_journal.h"
 
 namespace fs = std::filesystem;
 using ziptest::EntrySpec;
@@ -186,6 +187,22 @@ TEST_F(PackageApply, InterruptedApplyThatCannotBeFinishedIsUndone) {
   EXPECT_EQ(ziptest::ReadBytes(root() / "bin" / "a.dll"), "old a");
   EXPECT_EQ(ziptest::ReadBytes(root() / "b.txt"), "old b");
   EXPECT_EQ(Listing(root()).size(), 6u);  // bin, a.dll, b.txt, lib, lib/c.dat, other.txt
+}
+
+}  // namespace
+
+namespace {
+
+// Whoever can write in the installation could leave a journal behind: its
+// records never move anything out of the root.
+TEST_F(PackageApply, JournalNamingATargetOutsideTheRootIsRefused) {
+  const StagingArea area(root().wstring() + L"/", L"~zvk-apply-0000000000000001");
+  fs::create_directory(area.path());
+  ziptest::WriteBytes(area.stagedPath(0), "planted");
+  ASSERT_TRUE(WriteJournal(area, {{L"../escape.txt", false}}));
+  EXPECT_NE(Apply(Update()).result, ZipOk);
+  EXPECT_FALSE(fs::exists(temp_.path() / "escape.txt"));
+  EXPECT_EQ(ziptest::ReadBytes(root() / "b.txt"), "old b");
 }
 
 }  // namespace
