@@ -43,7 +43,7 @@ while IFS='|' read -r package expected check; do
   fi
 done <<'CASES'
 good.zip|0x0|[ "$(cat out-good/readme.txt)" = "read me" ] && [ -d out-good/docs ] && cmp -s out-good/bin/blob.bin <(unzip -p good.zip bin/blob.bin)
-slip.zip|0x200|[ "$(cat out-slip/fine.txt)" = y ] && [ ! -e escape.txt ]
+slip.zip|0x200|[ ! -e out-slip/fine.txt ] && [ ! -e escape.txt ]
 CASES
 
 if [ "$failed" -ne 0 ]; then
