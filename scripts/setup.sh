@@ -8,7 +8,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools
   wine wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
   libboost-dev libboost-system-dev zlib1g-dev libminizip-dev libz-mingw-w64-dev
-  libstb-dev googletest
+  libstb-dev googletest libssl-dev openssl
   nginx-light curl aria2 unzip zip python3 ccache
 )
 MINIZIP_CACHE=${ZVK_MINIZIP_CACHE:-/var/cache/zvk/src}

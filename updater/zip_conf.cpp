@@ -12,6 +12,7 @@ namespace {
 
 constexpr wchar_t kBackslash = L'\\';
 const wchar_t kHttpScheme[] = L"http://";
+const wchar_t kHttpsScheme[] = L"https://";
 const wchar_t kPackageName[] = L"update.zip";
 const wchar_t kLauncherName[] = L"ZVKLaunch.exe";
 
@@ -54,13 +55,20 @@ std::wstring WideFromPath(const std::filesystem::path& path) {
 #endif
 }
 
+// An https URL keeps its scheme in the host value: that is how the download
+// engine knows to speak TLS to the server.
 UrlParts SplitPackageUrl(const std::wstring& url) {
   std::wstring rest = url;
-  if (rest.compare(0, std::size(kHttpScheme) - 1, kHttpScheme) == 0)
+  std::wstring hostPrefix;
+  if (rest.compare(0, std::size(kHttpScheme) - 1, kHttpScheme) == 0) {
     rest.erase(0, std::size(kHttpScheme) - 1);
+  } else if (rest.compare(0, std::size(kHttpsScheme) - 1, kHttpsScheme) == 0) {
+    hostPrefix = kHttpsScheme;
+    rest.erase(0, std::size(kHttpsScheme) - 1);
+  }
   const std::size_t slash = rest.find(L'/');
   if (slash == std::wstring::npos) return UrlParts{std::wstring(), rest};
-  return UrlParts{rest.substr(0, slash), rest.substr(slash)};
+  return UrlParts{hostPrefix + rest.substr(0, slash), rest.substr(slash)};
 }
 
 UpdaterFolders DeriveUpdaterFolders(const std::wstring& modulePath) {

@@ -30,10 +30,11 @@ struct UrlParts {
   std::wstring requestPath;
 };
 
-// Splits a URL after removing a leading lower-case "http://" (no other scheme
-// is recognised): the host is the text before the first '/', the request path
-// the text from it. Without any '/' the host is empty and the path is the
-// whole remaining text.
+// Splits a URL after removing a leading lower-case "http://" or "https://"
+// (no other scheme is recognised): the host is the text before the first '/',
+// the request path the text from it; an https host keeps its "https://" in
+// front. Without any '/' the host is empty and the path is the whole
+// remaining text.
 UrlParts SplitPackageUrl(const std::wstring& url);
 
 // The folder derivations from the module path (backslash-separated):

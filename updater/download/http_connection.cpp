@@ -6,7 +6,9 @@
 #include <boost/asio/write.hpp>
 #include <boost/system/system_error.hpp>
 
+#include "logging/n_log.h"
 #include "updater/download/attempt_state.h"
+#include "updater/download/server_address.h"
 
 namespace asio = boost::asio;
 using boost::system::error_code;
@@ -66,13 +68,24 @@ error_code HttpConnection::Run(Start start) {
   return result;
 }
 
+error_code HttpConnection::RunOperation(const std::function<void(const TlsStream::Done&)>& start) {
+  return Run([&](auto done) { start(TlsStream::Done(done)); });
+}
+
+void HttpConnection::StartTls(const std::string& serverName) {
+  tls_ = std::make_unique<TlsStream>(socket_, [this](const auto& start) { return RunOperation(start); });
+  try {
+    tls_->Handshake(serverName);
+  } catch (const TlsFailure& failure) {
+    ZM_ERROR << "TLS with " << serverName << " failed: " << failure.what();
+    throw;
+  }
+}
+
 void HttpConnection::Connect(const std::string& host) {
-  // A bracketed IPv6 address carries colons of its own.
-  const bool bracketed = !host.empty() && host[0] == '[' && host.find(']') != std::string::npos;
-  const auto nameEnd = bracketed ? host.find(']') + 1 : host.find(':');
-  const std::string name = bracketed ? host.substr(1, nameEnd - 2) : host.substr(0, nameEnd);
-  const auto colon = host.find(':', bracketed ? nameEnd : 0);
-  const std::string port = colon == std::string::npos ? "80" : host.substr(colon + 1);
+  const ServerAddress address = ParseServerAddress(host);
+  const std::string& name = address.name;
+  const std::string& port = address.port;
   asio::ip::tcp::resolver::results_type endpoints;
   error_code error = Run([&](auto done) {
     // Only address families the machine has configured, as a default query does.
@@ -87,9 +100,15 @@ void HttpConnection::Connect(const std::string& host) {
     asio::async_connect(socket_, endpoints, [done](const error_code& e, const auto&) { done(e); });
   });
   if (error) throw boost::system::system_error(error, "connect");
+  if (address.secure) StartTls(name);
 }
 
 void HttpConnection::Send(const std::string& text) {
+  if (tls_) {
+    const error_code error = tls_->Send(text);
+    if (error) throw boost::system::system_error(error, "send");
+    return;
+  }
   const error_code error = Run([&](auto done) {
     asio::async_write(socket_, asio::buffer(text), [done](const error_code& e, std::size_t) { done(e); });
   });
@@ -97,6 +116,7 @@ void HttpConnection::Send(const std::string& text) {
 }
 
 std::size_t HttpConnection::ReadSome(char* data, std::size_t size, error_code& error) {
+  if (tls_) return tls_->ReadSome(data, size, error);
   std::size_t transferred = 0;
   error = Run([&](auto done) {
     socket_.async_read_some(asio::buffer(data, size), [&, done](const error_code& e, std::size_t n) {

@@ -1,8 +1,9 @@
 #pragma once
-// One TCP connection for one HTTP exchange, with blocking calls that another
-// thread can break off at once through Close(). Each call runs the
-// connection's own io_context until its operation completes, so a close
-// posted from elsewhere is carried out on the thread that is blocked.
+// One TCP connection for one HTTP exchange, plain or over TLS as the host
+// value says (see server_address.h), with blocking calls that another thread
+// can break off at once through Close(). Each call runs the connection's own
+// io_context until its operation completes, so a close posted from elsewhere
+// is carried out on the thread that is blocked, in a TLS handshake as well.
 
 #include <atomic>
 #include <boost/asio/io_context.hpp>
@@ -10,8 +11,11 @@
 #include <boost/asio/steady_timer.hpp>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
+
+#include "updater/download/tls_stream.h"
 
 class AttemptState;
 
@@ -28,8 +32,11 @@ class HttpConnection {
   // Every blocking call below fails with timed_out once this time has passed.
   void SetDeadline(Clock::time_point deadline);
 
-  // host is "name", "name:port", "[v6]" or "[v6]:port" (port 80 when absent). Throws
-  // boost::system::system_error when resolving or connecting fails.
+  // host is a host value: "name[:port]" or "[v6][:port]", either of them
+  // after "https://" for TLS (see server_address.h). Throws
+  // boost::system::system_error when resolving or connecting fails, and
+  // TlsFailure (after an ERROR log line naming the reason) when the server or
+  // its certificate is refused.
   void Connect(const std::string& host);
   // Sends all of text; throws boost::system::system_error on failure.
   void Send(const std::string& text);
@@ -43,6 +50,8 @@ class HttpConnection {
  private:
   template <class Start>
   boost::system::error_code Run(Start start);
+  boost::system::error_code RunOperation(const std::function<void(const TlsStream::Done&)>& start);
+  void StartTls(const std::string& serverName);
   void CloseNow();
   void ArmDeadline();
 
@@ -54,4 +63,6 @@ class HttpConnection {
   bool hasDeadline_ = false;
   Clock::time_point deadline_;
   std::atomic<bool> closed_{false};
+  // Set once the connection is secure; before the socket in destruction order.
+  std::unique_ptr<TlsStream> tls_;
 };

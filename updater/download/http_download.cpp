@@ -5,6 +5,7 @@
 #include <chrono>
 #include <vector>
 
+#include "logging/n_log.h"
 #include "updater/download/diagnostics.h"
 #include "updater/download/download_status.h"
 #include "updater/download/engine_settings.h"
@@ -13,6 +14,7 @@
 #include "updater/download/package_url.h"
 #include "updater/download/response_header.h"
 #include "updater/download/segment_task.h"
+#include "updater/download/server_address.h"
 #include "updater/download/stdio_file.h"
 
 namespace {
@@ -24,16 +26,22 @@ std::uint32_t SaturatingAdd(std::uint32_t a, std::uint64_t b) {
   return sum > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(sum);
 }
 
+enum class Redirection { kFollowed, kUnreadable, kRefused };
+
 // Moves host and requestPath to where the Location value points. A value
-// that cannot be read leaves them as they are: the probe then fails instead
-// of connecting anywhere else.
-bool FollowLocation(const std::string& location, std::string& host, std::string& requestPath) {
-  const download::PackageUrl current{"http", host, requestPath};
+// that cannot be read, or that leads from TLS to plain HTTP (which would
+// hand the package, and the version it reveals, to anyone on the path),
+// leaves them as they are: the probe then fails instead of connecting
+// anywhere else.
+Redirection FollowLocation(const std::string& location, std::string& host, std::string& requestPath) {
+  const ServerAddress server = ParseServerAddress(host);
+  const download::PackageUrl current{server.secure ? "https" : "http", server.hostLine, requestPath};
   download::PackageUrl next;
-  if (!download::ResolveLocation(current, location, next)) return false;
-  host = next.authority;
+  if (!download::ResolveLocation(current, location, next)) return Redirection::kUnreadable;
+  if (server.secure && next.scheme != "https") return Redirection::kRefused;
+  host = (next.scheme == "https" ? kSecureHostPrefix : "") + next.authority;
   requestPath = next.path;
-  return true;
+  return Redirection::kFollowed;
 }
 
 }  // namespace
@@ -51,7 +59,7 @@ std::string CHttpDownload::BuildRequest(const std::string& host, const std::stri
   std::string request;
   request.reserve(160 + host.size() + requestPath.size());
   request += "GET " + requestPath + " HTTP/1.1\r\n";
-  request += "Host: " + host + "\r\n";
+  request += "Host: " + ParseServerAddress(host).hostLine + "\r\n";
   request += "Accept: */*\r\n";
   request += "Pragma: no-cache\r\n";
   request += "Cache-Control: no-cache\r\n";
@@ -92,8 +100,16 @@ std::int64_t CHttpDownload::QueryFileSize(std::string& host, std::string& reques
       return size;
     }
     if (header.statusCode >= 300 && header.statusCode <= 399) {
-      if (FollowLocation(header.location, host, requestPath)) return kProbeRedirected;
-      PrintDiagnostic("Invalid Location: " + header.location + "\n");
+      switch (FollowLocation(header.location, host, requestPath)) {
+        case Redirection::kFollowed:
+          return kProbeRedirected;
+        case Redirection::kRefused:
+          ZM_ERROR << "Redirection from https to http refused: " << header.location;
+          break;
+        case Redirection::kUnreadable:
+          PrintDiagnostic("Invalid Location: " + header.location + "\n");
+          break;
+      }
     }
     return 0;
   } catch (const std::exception& e) {

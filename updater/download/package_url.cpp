@@ -12,7 +12,7 @@ struct KnownScheme {
   const char* port;
 };
 
-const KnownScheme kSchemes[] = {{"http", "80"}};
+const KnownScheme kSchemes[] = {{"http", "80"}, {"https", "443"}};
 
 bool IsPlainText(const std::string& text) {
   for (const char c : text) {

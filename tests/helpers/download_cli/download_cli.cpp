@@ -1,7 +1,7 @@
 // Runs one download worker against a URL, as the updater would, and reports
 // the outcome. Used by the kill-and-resume test and the benchmark.
 //
-//   download_cli --url http://HOST[:PORT]/PATH --md5 HEX --folder DIR
+//   download_cli --url http[s]://HOST[:PORT]/PATH --md5 HEX --folder DIR
 //
 // Prints "finished <ms>" or "failed <ms>"; exit code 0 when the package was
 // downloaded and verified, 1 when every attempt failed, 2 for a bad command line.
@@ -25,18 +25,28 @@ class CliDownloader : public Downloader {
   void DoInstall() override {}
 };
 
+// An https host keeps its scheme, as the updater's configuration does.
 bool SplitUrl(const std::string& url, std::string& host, std::string& path) {
-  const std::string scheme = "http://";
-  if (url.compare(0, scheme.size(), scheme) != 0) return false;
-  const std::string rest = url.substr(scheme.size());
+  const std::string plain = "http://";
+  const std::string secure = "https://";
+  std::string prefix;
+  std::string rest;
+  if (url.compare(0, plain.size(), plain) == 0) {
+    rest = url.substr(plain.size());
+  } else if (url.compare(0, secure.size(), secure) == 0) {
+    prefix = secure;
+    rest = url.substr(secure.size());
+  } else {
+    return false;
+  }
   const auto slash = rest.find('/');
-  host = rest.substr(0, slash);
+  host = prefix + rest.substr(0, slash);
   path = slash == std::string::npos ? "/" : rest.substr(slash);
-  return !host.empty();
+  return host.size() > prefix.size();
 }
 
 int Usage() {
-  std::cerr << "usage: download_cli --url http://HOST[:PORT]/PATH --md5 HEX --folder DIR\n";
+  std::cerr << "usage: download_cli --url http[s]://HOST[:PORT]/PATH --md5 HEX --folder DIR\n";
   return 2;
 }
 

@@ -81,10 +81,10 @@ TEST(ZipConfUrl, EmptyDigestStillLeavesTheQuestionMark) {
   EXPECT_EQ(empty.pagecallparam, L"");
 }
 
-TEST(ZipConfUrl, OnlyLowerCaseHttpSchemeIsRemoved) {
-  const ZipConf https = BuildZipConf(L"-url=https://h/p.zip", kModule);
-  EXPECT_EQ(https.host, "https:");
-  EXPECT_EQ(https.requestPath, "//h/p.zip");
+TEST(ZipConfUrl, OnlyLowerCaseSchemesAreRecognised) {
+  const ZipConf https = BuildZipConf(L"-url=https://h:8443/p.zip", kModule);
+  EXPECT_EQ(https.host, "https://h:8443");
+  EXPECT_EQ(https.requestPath, "/p.zip");
   const UrlParts upper = SplitPackageUrl(L"HTTP://h/p.zip");
   EXPECT_EQ(upper.host, L"HTTP:");
   EXPECT_EQ(upper.requestPath, L"//h/p.zip");
