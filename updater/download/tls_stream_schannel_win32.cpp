@@ -3,21 +3,23 @@
 // or a Close() ends a TLS exchange at once. Schannel is told to leave the
 // certificate alone (its automatic check is not enforced everywhere, Wine
 // among them); the chain and the host name are checked here by hand.
+// Asio's headers bring in winsock2.h, which must come before windows.h.
+#include "updater/download/tls_stream.h"
+
+#include <boost/asio/error.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/system/system_error.hpp>
+
 #define SECURITY_WIN32
 #include <windows.h>
 #include <wincrypt.h>
 #include <schannel.h>
 #include <security.h>
 
-#include <boost/asio/error.hpp>
-#include <boost/asio/write.hpp>
-#include <boost/system/system_error.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-#include "updater/download/tls_stream.h"
 
 namespace asio = boost::asio;
 using boost::system::error_code;
