@@ -26,7 +26,7 @@ fi
 above() { stat -c %y "$root"; find "$root" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort; }
 above_before=$(above)
 e2e_start_client || e2e_fail "the Client did not come up"
-e2e_start_updater "-url=http://127.0.0.1:$E2E_PORT/update.zip" "-md5=$E2E_MD5" -pagecallparam=course?id=7 -forcedupdate=1
+e2e_start_updater "-url=$E2E_BASE_URL/update.zip" "-md5=$E2E_MD5" -pagecallparam=course?id=7 -forcedupdate=1
 e2e_driver --class "$E2E_TIPS" --timeout 20000 >/dev/null || e2e_fail "no version notice"
 e2e_shot version-notice >/dev/null
 # The notice: 310 x 100, centred over the Client's window.

@@ -13,7 +13,7 @@ total=$(stat -c %s "$E2E_STATE/www/update.zip")
 e2e_serve "$E2E_STATE/www" 250k || exit 1
 root=$E2E_STATE/demo
 e2e_layout "$root"
-args=("-url=http://127.0.0.1:$E2E_PORT/update.zip" "-md5=$E2E_MD5")
+args=("-url=$E2E_BASE_URL/update.zip" "-md5=$E2E_MD5")
 
 segments() { cat "$root"/Vellacast/temp/update.td? 2>/dev/null | wc -c; }
 e2e_start_updater "${args[@]}"

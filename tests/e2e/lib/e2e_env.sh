@@ -23,6 +23,8 @@
 E2E_ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 # shellcheck source=scripts/lib/wine_session.sh
 source "$E2E_ROOT_DIR/scripts/lib/wine_session.sh"
+# shellcheck source=tests/e2e/lib/e2e_tls.sh
+source "$E2E_ROOT_DIR/tests/e2e/lib/e2e_tls.sh"
 
 E2E_NGINX_PID=
 E2E_STARTED_SESSION=
@@ -112,11 +114,18 @@ e2e_free_port() {
 
 # nginx serves <docroot> with byte ranges on 127.0.0.1; an optional rate
 # limit per connection (nginx's limit_rate syntax, e.g. 200k) slows it down.
+# Sets E2E_BASE_URL; with E2E_HTTPS set, that is the HTTPS server of e2e_tls.sh.
 e2e_serve() {
   local docroot=$1 rate=${2:-0}
   local conf_dir=$E2E_STATE/nginx
   mkdir -p "$conf_dir/logs" "$conf_dir/tmp"
   E2E_PORT=$(e2e_free_port)
+  E2E_BASE_URL=http://127.0.0.1:$E2E_PORT
+  local tls_servers=""
+  if [ -n "${E2E_HTTPS:-}" ]; then
+    e2e_tls_prepare || return 1
+    tls_servers=$(e2e_tls_servers "$docroot" "$rate")
+  fi
   local user_line=""
   [ "$(id -u)" = 0 ] && user_line="user root;"
   cat >"$conf_dir/nginx.conf" <<CONF
@@ -138,6 +147,7 @@ http {
     root $docroot;
     limit_rate $rate;
   }
+$tls_servers
 }
 CONF
   nginx -e "$conf_dir/logs/error.log" -p "$conf_dir" -c "$conf_dir/nginx.conf" -g 'daemon off;' \
