@@ -83,10 +83,14 @@ error_code TlsStream::Send(const std::string& text) {
   });
 }
 
-std::size_t TlsStream::ReadSome(char* data, std::size_t size, error_code& error) {
+namespace {
+
+// One read of the SSL stream: a record at most.
+std::size_t ReadRecord(TlsStream::Runner& run, asio::ssl::stream<asio::ip::tcp::socket&>& stream, char* data,
+                       std::size_t size, error_code& error) {
   std::size_t transferred = 0;
-  error = impl_->run([&](const Done& done) {
-    impl_->stream.async_read_some(asio::buffer(data, size), [&, done](const error_code& e, std::size_t n) {
+  error = run([&](const TlsStream::Done& done) {
+    stream.async_read_some(asio::buffer(data, size), [&, done](const error_code& e, std::size_t n) {
       transferred = n;
       done(e);
     });
@@ -95,4 +99,24 @@ std::size_t TlsStream::ReadSome(char* data, std::size_t size, error_code& error)
   // the segment lengths and the digest judge what arrived.
   if (error == asio::ssl::error::stream_truncated) error = asio::error::eof;
   return error ? 0 : transferred;
+}
+
+}  // namespace
+
+// A TLS read yields one record (16 KiB at most); the records that have
+// already arrived are taken as well, so that the caller gets what the socket
+// has, as from a plain read, rather than one small chunk per record.
+std::size_t TlsStream::ReadSome(char* data, std::size_t size, error_code& error) {
+  constexpr std::size_t kRecordRoom = 16 * 1024 + 256;
+  std::size_t filled = ReadRecord(impl_->run, impl_->stream, data, size, error);
+  if (filled == 0) return 0;
+  error_code ignored;
+  while (size - filled >= kRecordRoom && (SSL_pending(impl_->stream.native_handle()) > 0 ||
+                                          impl_->stream.next_layer().available(ignored) > 0)) {
+    // An error after some bytes is seen again by the next call.
+    const std::size_t more = ReadRecord(impl_->run, impl_->stream, data + filled, size - filled, ignored);
+    if (more == 0) break;
+    filled += more;
+  }
+  return filled;
 }
