@@ -9,6 +9,9 @@
 #                              through the launcher with its parameters
 #   scripts/demo.sh --normal   normal update: the Client keeps running during the
 #                              download, then the install button is pressed
+#   --http                     serves the package over plain HTTP on 127.0.0.1;
+#                              by default it comes over HTTPS from localhost, with
+#                              a demo authority trusted only in the demo's Wine prefix
 #
 # The GUI driver answers the windows. At the end it prints a short report
 # (bytes, time, the MD5 of the downloaded file, files replaced, what is left in
@@ -22,11 +25,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 mode=forced
-case "${1:-}" in
-  "") ;;
-  --normal) mode=normal ;;
-  *) echo "usage: scripts/demo.sh [--normal]" >&2; exit 2 ;;
-esac
+transport=https
+for arg in "$@"; do
+  case "$arg" in
+    --normal) mode=normal ;;
+    --http) transport=http ;;
+    *) echo "usage: scripts/demo.sh [--normal] [--http]" >&2; exit 2 ;;
+  esac
+done
 build=${ZVK_DEMO_BUILD_DIR:-build/win64}
 state=$root/build/demo-run
 
@@ -38,7 +44,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j"${ZVK_JOBS:-$(nproc)}" \
-  --target Updater ZVKLaunch zvk_zlib_dll fake_client gui_driver >/dev/null
+  --target Updater ZVKLaunch zvk_zlib_dll fake_client gui_driver trust_root >/dev/null
 
 # shellcheck source=tests/e2e/lib/e2e_env.sh
 source "$root/tests/e2e/lib/e2e_env.sh"
@@ -64,8 +70,12 @@ unzip -l "$state/www/update.zip" | sed 's/^/   /'
 e2e_log "MD5 $E2E_MD5"
 
 echo "== serving it with nginx on 127.0.0.1 (1 MB/s per connection, so that the progress shows)"
+if [ "$transport" = https ]; then
+  e2e_log "over HTTPS: a demo authority, trusted in this demo's Wine prefix only, signed the certificate for localhost"
+  export E2E_HTTPS=1
+fi
 e2e_serve "$state/www" 1m
-url=http://127.0.0.1:$E2E_PORT/update.zip
+url=$E2E_BASE_URL/update.zip
 e2e_log "$url"
 
 echo "== starting the stand-in Client"
