@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <fstream>
-
 #include "tests/helpers/package_server/package_server.h"
 #include "tests/unit/download/child_process.h"
+#include "tests/unit/download/nginx_process.h"
 #include "tests/unit/download/test_support.h"
 #include "updater/download/downloader.h"
 
@@ -64,47 +63,13 @@ TEST_F(Process, DownloadKilledWithSigkillIsCompletedByTheNextRun) {
   EXPECT_TRUE(resumed);
 }
 
-// nginx on loopback with a generated configuration, stopped by its pid.
-class Nginx {
- public:
-  Nginx(const std::filesystem::path& dir, const std::string& package, const std::string& limitRate)
-      : port_(download_test::FreeLoopbackPort()) {
-    std::filesystem::create_directories(dir / "www");
-    std::filesystem::create_directories(dir / "tmp");
-    download_test::WriteWholeFile(dir / "www" / "u.zip", package);
-    std::ofstream conf(dir / "nginx.conf");
-    conf << "daemon off;\nworker_processes 1;\npid " << (dir / "nginx.pid").string() << ";\n"
-         << "error_log " << (dir / "error.log").string() << ";\n"
-         << "events { worker_connections 64; }\n"
-         << "http {\n  access_log off;\n"
-         << "  client_body_temp_path " << (dir / "tmp").string() << ";\n"
-         << "  proxy_temp_path " << (dir / "tmp").string() << ";\n"
-         << "  fastcgi_temp_path " << (dir / "tmp").string() << ";\n"
-         << "  uwsgi_temp_path " << (dir / "tmp").string() << ";\n"
-         << "  scgi_temp_path " << (dir / "tmp").string() << ";\n"
-         << "  server {\n    listen 127.0.0.1:" << port_ << ";\n    root " << (dir / "www").string() << ";\n"
-         << (limitRate.empty() ? "" : "    limit_rate " + limitRate + ";\n") << "  }\n}\n";
-    conf.close();
-    process_ = std::make_unique<ChildProcess>(
-        "/usr/sbin/nginx", std::vector<std::string>{"-p", dir.string(), "-c", (dir / "nginx.conf").string()});
-  }
-  ~Nginx() { process_->Kill(SIGTERM); }
-
-  bool Ready() { return process_->running() && download_test::WaitForListener(port_, 5000); }
-  std::string HostText() const { return "127.0.0.1:" + std::to_string(port_); }
-
- private:
-  unsigned short port_;
-  std::unique_ptr<ChildProcess> process_;
-};
-
 class NginxDownload : public download_test::EngineTest {
  protected:
   void DownloadFrom(const std::string& limitRate) {
     const std::string package = MakePackage(3 * 1024 * 1024 + 77, 11);
     const auto serverDir = folder_.parent_path() / (folder_.filename().string() + "-nginx");
     {
-      Nginx nginx(serverDir, package, limitRate);
+      download_test::NginxProcess nginx(serverDir, package, limitRate);
       ASSERT_TRUE(nginx.Ready());
       auto worker = std::make_shared<Worker>(Md5Of(package), nginx.HostText());
       worker->Start();

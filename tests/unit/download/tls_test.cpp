@@ -2,15 +2,14 @@
 // certificate authority made for the test: a verified download, the refused
 // certificates with their reasons, and a handshake that never gets an answer.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <boost/asio/ip/tcp.hpp>
-#include <fstream>
 #include <thread>
 
 #include "tests/unit/download/child_process.h"
+#include "tests/unit/download/nginx_process.h"
 #include "tests/unit/download/test_support.h"
 #include "updater/download/attempt_state.h"
 #include "updater/download/downloader.h"
@@ -26,40 +25,16 @@ using download_test::WaitFor;
 
 const char* const kCertificates[] = {"good", "wronghost", "expired", "untrusted"};
 
-// nginx on localhost with one TLS server per certificate, stopped by its pid.
-class TlsNginx {
- public:
-  TlsNginx(const std::filesystem::path& dir, const std::string& pki, const std::string& package) {
-    std::filesystem::create_directories(dir / "www");
-    download_test::WriteWholeFile(dir / "www" / "u.zip", package);
-    std::ofstream conf(dir / "nginx.conf");
-    conf << "daemon off;\nworker_processes 1;\npid " << (dir / "nginx.pid").string() << ";\n"
-         << "error_log " << (dir / "error.log").string() << ";\nevents { worker_connections 64; }\n"
-         << "http {\n  access_log off;\n";
-    for (const char* name : kCertificates) {
-      ports_.push_back(download_test::FreeLoopbackPort());
-      conf << "  server {\n    listen 127.0.0.1:" << ports_.back() << " ssl;\n    root " << (dir / "www").string()
-           << ";\n    ssl_certificate " << pki << "/" << name << ".pem;\n    ssl_certificate_key " << pki << "/"
-           << name << ".key;\n  }\n";
-    }
-    conf << "}\n";
-    conf.close();
-    process_ = std::make_unique<ChildProcess>(
-        "/usr/sbin/nginx", std::vector<std::string>{"-p", dir.string(), "-c", (dir / "nginx.conf").string()});
+// One TLS server per certificate beside the plain one; the ports in that order.
+std::vector<std::string> TlsServers(const std::string& pki, std::vector<unsigned short>& ports) {
+  std::vector<std::string> servers;
+  for (const char* name : kCertificates) {
+    ports.push_back(download_test::FreeLoopbackPort());
+    servers.push_back("listen 127.0.0.1:" + std::to_string(ports.back()) + " ssl;\n    ssl_certificate " + pki + "/" +
+                      name + ".pem;\n    ssl_certificate_key " + pki + "/" + name + ".key;");
   }
-  ~TlsNginx() { process_->Kill(SIGTERM); }
-
-  bool Ready() {
-    for (unsigned short port : ports_)
-      if (!download_test::WaitForListener(port, 5000)) return false;
-    return process_->running();
-  }
-  std::string Host(int index) const { return "https://localhost:" + std::to_string(ports_[index]); }
-
- private:
-  std::vector<unsigned short> ports_;
-  std::unique_ptr<ChildProcess> process_;
-};
+  return servers;
+}
 
 class Https : public download_test::EngineTest {
  protected:
@@ -77,7 +52,8 @@ class Https : public download_test::EngineTest {
     EngineTest::SetUp();
     ASSERT_TRUE(pkiMade_);
     serverDir_ = folder_.parent_path() / (folder_.filename().string() + "-nginx");
-    server_ = std::make_unique<TlsNginx>(serverDir_, pki_.string(), package_);
+    server_ = std::make_unique<download_test::NginxProcess>(serverDir_, package_, "",
+                                                            TlsServers(pki_.string(), ports_));
     ASSERT_TRUE(server_->Ready());
   }
   void TearDown() override {
@@ -97,11 +73,14 @@ class Https : public download_test::EngineTest {
 
   const std::string package_ = download_test::MakePackage(2 * 1024 * 1024 + 13, 17);
   std::filesystem::path serverDir_;
-  std::unique_ptr<TlsNginx> server_;
+  std::vector<unsigned short> ports_;
+  std::unique_ptr<download_test::NginxProcess> server_;
+
+  std::string Host(int index) const { return "https://localhost:" + std::to_string(ports_[index]); }
 };
 
 TEST_F(Https, RangedDownloadOverTlsIsVerified) {
-  auto worker = std::make_shared<Worker>(Md5Of(package_), server_->Host(0));
+  auto worker = std::make_shared<Worker>(Md5Of(package_), Host(0));
   worker->Start();
   ASSERT_TRUE(WaitFor([&] { return worker->Idle(); }, 60000));
   EXPECT_EQ(worker->finished, 1);
@@ -117,13 +96,13 @@ TEST_F(Https, RefusedCertificatesNameTheirReason) {
     auto attempt = std::make_shared<AttemptState>();
     HttpConnection connection(attempt);
     try {
-      connection.Connect(server_->Host(c.server));
+      connection.Connect(Host(c.server));
       ADD_FAILURE() << c.reason << ": handshake passed";
     } catch (const TlsFailure& failure) {
       EXPECT_STREQ(failure.what(), c.reason);
     }
     DownloadStatus status;
-    std::string host = server_->Host(c.server);
+    std::string host = Host(c.server);
     std::string path = "/u.zip";
     DownloadSession session;
     EXPECT_EQ(CHttpDownload::RunAttempt(session, host, path, status), CHttpDownload::kNoSize) << c.reason;
