@@ -17,8 +17,9 @@ struct ServerAddress {
 // The prefix that marks a host value as HTTP over TLS.
 extern const char kSecureHostPrefix[];
 
-// Splits a host value at the first ":" after its scheme; the port is taken
-// as a service string without validation.
+// Splits a host value at the first ":" after its scheme (after the "]" of a
+// bracketed IPv6 address); the port is taken as a service string without
+// validation.
 ServerAddress ParseServerAddress(const std::string& host);
 
 // True when host names a TLS server.

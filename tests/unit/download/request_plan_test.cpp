@@ -3,6 +3,7 @@
 #include "updater/download/download_status.h"
 #include "updater/download/http_download.h"
 #include "updater/download/segment_task.h"
+#include "updater/download/server_address.h"
 
 namespace {
 
@@ -18,6 +19,32 @@ TEST(Request, LinesAreByteExactWithTheBlankBeforeTheRangeLinesEnd) {
             "\r\n");
   const std::string transfer = CHttpDownload::BuildRequest("h", "/u.zip", 4294967296ull + 500);
   EXPECT_NE(transfer.find("\r\nRange: bytes=4294967796- \r\n\r\n"), std::string::npos);
+}
+
+TEST(ServerAddress, SchemeSelectsTransportAndDefaultPortAndStaysOffTheHostLine) {
+  const struct {
+    const char* host;
+    bool secure;
+    const char* name;
+    const char* port;
+    const char* hostLine;
+  } cases[] = {
+      {"mirror", false, "mirror", "80", "mirror"},
+      {"mirror:8080", false, "mirror", "8080", "mirror:8080"},
+      {"https://mirror", true, "mirror", "443", "mirror"},
+      {"https://mirror:8443", true, "mirror", "8443", "mirror:8443"},
+      {"https://[::1]:8443", true, "::1", "8443", "[::1]:8443"},
+      {"[::1]", false, "::1", "80", "[::1]"},
+  };
+  for (const auto& c : cases) {
+    const ServerAddress address = ParseServerAddress(c.host);
+    EXPECT_EQ(address.secure, c.secure) << c.host;
+    EXPECT_EQ(address.name, c.name) << c.host;
+    EXPECT_EQ(address.port, c.port) << c.host;
+    EXPECT_EQ(address.hostLine, c.hostLine) << c.host;
+  }
+  EXPECT_EQ(CHttpDownload::BuildRequest("https://mirror:8443", "/u.zip", 0).substr(0, 43),
+            "GET /u.zip HTTP/1.1\r\nHost: mirror:8443\r\nAcc");
 }
 
 TEST(SegmentPlan, TenBytesSplitIntoThreeTwosAndAFour) {
