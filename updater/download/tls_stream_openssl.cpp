@@ -52,7 +52,8 @@ std::string ReasonOfVerifyResult(long result) {
 }  // namespace
 
 struct TlsStream::Impl {
-  Impl(asio::ip::tcp::socket& socket, Runner runner) : stream(socket, SharedContext()), run(std::move(runner)) {}
+  Impl(asio::ip::tcp::socket& socket, Runner runner)
+      : stream(socket, SharedContext()), run(std::move(runner)) {}
   asio::ssl::stream<asio::ip::tcp::socket&> stream;
   Runner run;
 };
@@ -73,13 +74,15 @@ void TlsStream::Handshake(const std::string& serverName) {
   if (!error) return;
   const long verified = SSL_get_verify_result(ssl);
   if (verified != X509_V_OK) throw TlsFailure(ReasonOfVerifyResult(verified));
-  if (error.category() == asio::error::get_ssl_category()) throw TlsFailure("handshake failed: " + error.message());
+  if (error.category() == asio::error::get_ssl_category())
+    throw TlsFailure("handshake failed: " + error.message());
   throw boost::system::system_error(error, "TLS handshake");
 }
 
 error_code TlsStream::Send(const std::string& text) {
   return impl_->run([&](const Done& done) {
-    asio::async_write(impl_->stream, asio::buffer(text), [done](const error_code& e, std::size_t) { done(e); });
+    asio::async_write(impl_->stream, asio::buffer(text),
+                      [done](const error_code& e, std::size_t) { done(e); });
   });
 }
 

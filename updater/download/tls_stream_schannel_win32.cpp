@@ -4,17 +4,18 @@
 // certificate alone (its automatic check is not enforced everywhere, Wine
 // among them); the chain and the host name are checked here by hand.
 // Asio's headers bring in winsock2.h, which must come before windows.h.
-#include "updater/download/tls_stream.h"
-
 #include <boost/asio/error.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/system/system_error.hpp>
 
+#include "updater/download/tls_stream.h"
+
 #define SECURITY_WIN32
 #include <windows.h>
-#include <wincrypt.h>
+// These need windows.h first.
 #include <schannel.h>
 #include <security.h>
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -38,8 +39,8 @@ std::string Hex(unsigned long value) {
 }
 
 std::wstring WidenServerName(const std::string& name) {
-  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(), static_cast<int>(name.size()),
-                                         nullptr, 0);
+  const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(),
+                                         static_cast<int>(name.size()), nullptr, 0);
   if (length <= 0) throw TlsFailure("server name not usable: " + name);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
@@ -56,7 +57,8 @@ class Credentials {
     const SECURITY_STATUS status =
         AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
                                   &settings, nullptr, nullptr, &handle_, nullptr);
-    if (status != SEC_E_OK) throw TlsFailure("no TLS credentials: " + Hex(static_cast<unsigned long>(status)));
+    if (status != SEC_E_OK)
+      throw TlsFailure("no TLS credentials: " + Hex(static_cast<unsigned long>(status)));
   }
   ~Credentials() { FreeCredentialsHandle(&handle_); }
   Credentials(const Credentials&) = delete;
@@ -124,8 +126,8 @@ void CheckServerCertificate(CtxtHandle* context, const std::wstring& serverName)
   chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
   chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
   PCCERT_CHAIN_CONTEXT rawChain = nullptr;
-  if (!CertGetCertificateChain(nullptr, certificate.get(), nullptr, certificate->hCertStore, &chainPara, 0, nullptr,
-                               &rawChain))
+  if (!CertGetCertificateChain(nullptr, certificate.get(), nullptr, certificate->hCertStore, &chainPara, 0,
+                               nullptr, &rawChain))
     throw TlsFailure("certificate chain not built: " + Hex(GetLastError()));
   std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainDeleter> chain(rawChain);
   if (chain->TrustStatus.dwErrorStatus != CERT_TRUST_NO_ERROR)
@@ -188,7 +190,8 @@ error_code TlsStream::Impl::ReadRaw() {
 
 error_code TlsStream::Impl::WriteRaw(const void* data, std::size_t size) {
   return run([&](const Done& done) {
-    asio::async_write(socket, asio::buffer(data, size), [done](const error_code& e, std::size_t) { done(e); });
+    asio::async_write(socket, asio::buffer(data, size),
+                      [done](const error_code& e, std::size_t) { done(e); });
   });
 }
 
@@ -202,8 +205,8 @@ SECURITY_STATUS TlsStream::Impl::HandshakeStep(const std::wstring& target, bool&
   SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out.buffer};
   unsigned long attributes = 0;
   const SECURITY_STATUS status = InitializeSecurityContextW(
-      credentials.get(), haveContext ? &context : nullptr, const_cast<wchar_t*>(target.c_str()), kContextFlags, 0, 0,
-      haveContext ? &inDesc : nullptr, 0, &context, &outDesc, &attributes, nullptr);
+      credentials.get(), haveContext ? &context : nullptr, const_cast<wchar_t*>(target.c_str()),
+      kContextFlags, 0, 0, haveContext ? &inDesc : nullptr, 0, &context, &outDesc, &attributes, nullptr);
   if (!FAILED(status)) haveContext = true;
   needInput = status == SEC_E_INCOMPLETE_MESSAGE;
   if (needInput) return status;
@@ -237,11 +240,11 @@ void TlsStream::Impl::ContinueHandshake(const std::wstring& target) {
 error_code TlsStream::Impl::DecryptAvailable() {
   std::size_t consumed = 0;
   while (consumed < incoming.size()) {
-    SecBuffer buffers[4] = {{static_cast<unsigned long>(incoming.size() - consumed), SECBUFFER_DATA,
-                             incoming.data() + consumed},
-                            {0, SECBUFFER_EMPTY, nullptr},
-                            {0, SECBUFFER_EMPTY, nullptr},
-                            {0, SECBUFFER_EMPTY, nullptr}};
+    SecBuffer buffers[4] = {
+        {static_cast<unsigned long>(incoming.size() - consumed), SECBUFFER_DATA, incoming.data() + consumed},
+        {0, SECBUFFER_EMPTY, nullptr},
+        {0, SECBUFFER_EMPTY, nullptr},
+        {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
     const SECURITY_STATUS status = DecryptMessage(&context, &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) break;
@@ -252,7 +255,8 @@ error_code TlsStream::Impl::DecryptAvailable() {
     if (status != SEC_E_OK) return asio::error::connection_aborted;
     std::size_t extra = 0;
     for (const SecBuffer& buffer : buffers) {
-      if (buffer.BufferType == SECBUFFER_DATA) plain.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
+      if (buffer.BufferType == SECBUFFER_DATA)
+        plain.append(static_cast<const char*>(buffer.pvBuffer), buffer.cbBuffer);
       if (buffer.BufferType == SECBUFFER_EXTRA) extra = buffer.cbBuffer;
     }
     consumed = incoming.size() - extra;
@@ -280,10 +284,11 @@ error_code TlsStream::Send(const std::string& text) {
   for (std::size_t sent = 0; sent < text.size();) {
     const std::size_t part = std::min<std::size_t>(text.size() - sent, sizes.cbMaximumMessage);
     std::memcpy(record.data() + sizes.cbHeader, text.data() + sent, part);
-    SecBuffer buffers[4] = {{sizes.cbHeader, SECBUFFER_STREAM_HEADER, record.data()},
-                            {static_cast<unsigned long>(part), SECBUFFER_DATA, record.data() + sizes.cbHeader},
-                            {sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record.data() + sizes.cbHeader + part},
-                            {0, SECBUFFER_EMPTY, nullptr}};
+    SecBuffer buffers[4] = {
+        {sizes.cbHeader, SECBUFFER_STREAM_HEADER, record.data()},
+        {static_cast<unsigned long>(part), SECBUFFER_DATA, record.data() + sizes.cbHeader},
+        {sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record.data() + sizes.cbHeader + part},
+        {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
     if (EncryptMessage(&impl_->context, 0, &desc, 0) != SEC_E_OK) return asio::error::connection_aborted;
     const error_code error =

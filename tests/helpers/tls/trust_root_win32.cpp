@@ -5,6 +5,7 @@
 //
 //   trust_root.exe <authority.der>      exit code 0 when the store holds it
 #include <windows.h>
+// After windows.h, which it needs.
 #include <wincrypt.h>
 
 #include <cstdio>
@@ -27,7 +28,8 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   std::ifstream in(argv[1], std::ios::binary);
-  const std::vector<unsigned char> der((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<unsigned char> der((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
   if (der.empty()) {
     std::fprintf(stderr, "trust_root: cannot read the authority\n");
     return 1;
@@ -38,8 +40,9 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "trust_root: Root store not opened: %lu\n", GetLastError());
     return 1;
   }
-  if (!CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
-                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr)) {
+  if (!CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING, der.data(),
+                                        static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
+                                        nullptr)) {
     std::fprintf(stderr, "trust_root: not added: %lu\n", GetLastError());
     return 1;
   }

@@ -22,10 +22,12 @@ NginxProcess::NginxProcess(const std::filesystem::path& dir, const std::string& 
        << "events { worker_connections 64; }\n"
        << "http {\n  access_log off;\n"
        << "  client_body_temp_path " << tmp << ";\n  proxy_temp_path " << tmp << ";\n"
-       << "  fastcgi_temp_path " << tmp << ";\n  uwsgi_temp_path " << tmp << ";\n  scgi_temp_path " << tmp << ";\n"
+       << "  fastcgi_temp_path " << tmp << ";\n  uwsgi_temp_path " << tmp << ";\n  scgi_temp_path " << tmp
+       << ";\n"
        << "  server {\n    listen 127.0.0.1:" << port_ << ";\n    root " << www << ";\n"
        << (limitRate.empty() ? "" : "    limit_rate " + limitRate + ";\n") << "  }\n";
-  for (const std::string& server : extraServers) conf << "  server {\n    " << server << "\n    root " << www << ";\n  }\n";
+  for (const std::string& server : extraServers)
+    conf << "  server {\n    " << server << "\n    root " << www << ";\n  }\n";
   conf << "}\n";
   conf.close();
   process_ = std::make_unique<ChildProcess>(

@@ -30,8 +30,8 @@ std::vector<std::string> TlsServers(const std::string& pki, std::vector<unsigned
   std::vector<std::string> servers;
   for (const char* name : kCertificates) {
     ports.push_back(download_test::FreeLoopbackPort());
-    servers.push_back("listen 127.0.0.1:" + std::to_string(ports.back()) + " ssl;\n    ssl_certificate " + pki + "/" +
-                      name + ".pem;\n    ssl_certificate_key " + pki + "/" + name + ".key;");
+    servers.push_back("listen 127.0.0.1:" + std::to_string(ports.back()) + " ssl;\n    ssl_certificate " +
+                      pki + "/" + name + ".pem;\n    ssl_certificate_key " + pki + "/" + name + ".key;");
   }
   return servers;
 }
@@ -67,7 +67,8 @@ class Https : public download_test::EngineTest {
 
   class Worker : public Downloader {
    public:
-    Worker(const std::string& md5, const std::string& host) : Downloader(host + "/u.zip", md5, host, "/u.zip", false) {}
+    Worker(const std::string& md5, const std::string& host)
+        : Downloader(host + "/u.zip", md5, host, "/u.zip", false) {}
     void DoInstall() override {}
   };
 
