@@ -6,8 +6,8 @@
 #                                      removes <state-dir> when the script succeeded
 #   e2e_layout <root>                  <root>/Vellacast/{ZVKLaunch.exe,zlib.dll,zvkclient.exe,temp/Updater.exe}
 #   e2e_make_package <zip> <prefix> <version>   the package (entries under <prefix>) and E2E_MD5
-#   e2e_serve <docroot> [limit_rate]   nginx on a free port; sets E2E_PORT
-#   e2e_serve_scripted <server> <zip> [script]   the scripted package server; sets E2E_PORT
+#   e2e_serve <docroot> [limit_rate]   nginx on a free port; sets E2E_PORT, E2E_BASE_URL (E2E_HTTPS: e2e_tls.sh)
+#   e2e_serve_scripted <server> <zip> [script]   the scripted package server; sets E2E_PORT, E2E_BASE_URL
 #   e2e_own_pid <pid>                  a process of the script's, stopped by e2e_end
 #   e2e_end                            stops what the script started
 #
@@ -171,6 +171,7 @@ e2e_serve_scripted() {
   E2E_PORT=
   for _ in $(seq 50); do
     E2E_PORT=$(sed -n 's/^port \([0-9]*\)$/\1/p' "$out")
+    E2E_BASE_URL=http://127.0.0.1:$E2E_PORT
     [ -n "$E2E_PORT" ] && return 0
     sleep 0.1
   done
