@@ -28,6 +28,7 @@ using boost::system::error_code;
 namespace {
 
 constexpr std::size_t kRawReadSize = 64 * 1024;
+constexpr std::size_t kMaxPendingBytes = 256 * 1024;
 constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                                 ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_EXTENDED_ERROR |
                                 ISC_REQ_MANUAL_CRED_VALIDATION;
@@ -174,6 +175,9 @@ struct TlsStream::Impl {
 };
 
 error_code TlsStream::Impl::ReadRaw() {
+  // A record is at most about 18 KiB: more that does not make one whole
+  // record is not TLS.
+  if (incoming.size() > kMaxPendingBytes) return asio::error::message_size;
   const std::size_t old = incoming.size();
   incoming.resize(old + kRawReadSize);
   std::size_t got = 0;
