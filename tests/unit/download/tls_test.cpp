@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <boost/asio/ip/tcp.hpp>
+#include <iterator>
 #include <thread>
 
 #include "tests/unit/download/child_process.h"
@@ -25,14 +26,22 @@ using download_test::WaitFor;
 
 const char* const kCertificates[] = {"good", "wronghost", "expired", "untrusted"};
 
-// One TLS server per certificate beside the plain one; the ports in that order.
+// One TLS server per certificate, then a plain one; the ports in that order.
+// The good server redirects /to-http.zip to the plain one, which redirects
+// /to-https.zip back.
 std::vector<std::string> TlsServers(const std::string& pki, std::vector<unsigned short>& ports) {
-  std::vector<std::string> servers;
-  for (const char* name : kCertificates) {
+  for (std::size_t i = 0; i <= std::size(kCertificates); ++i)
     ports.push_back(download_test::FreeLoopbackPort());
-    servers.push_back("listen 127.0.0.1:" + std::to_string(ports.back()) + " ssl;\n    ssl_certificate " +
-                      pki + "/" + name + ".pem;\n    ssl_certificate_key " + pki + "/" + name + ".key;");
+  const std::string plain = "127.0.0.1:" + std::to_string(ports.back());
+  std::vector<std::string> servers;
+  for (std::size_t i = 0; i < std::size(kCertificates); ++i) {
+    const std::string files = pki + "/" + kCertificates[i];
+    servers.push_back("listen 127.0.0.1:" + std::to_string(ports[i]) + " ssl;\n    ssl_certificate " + files +
+                      ".pem;\n    ssl_certificate_key " + files +
+                      ".key;\n    location = /to-http.zip { return 302 http://" + plain + "/u.zip; }");
   }
+  servers.push_back("listen " + plain + ";\n    location = /to-https.zip { return 302 https://localhost:" +
+                    std::to_string(ports[0]) + "/u.zip; }");
   return servers;
 }
 
@@ -109,6 +118,27 @@ TEST_F(Https, RefusedCertificatesNameTheirReason) {
     EXPECT_EQ(CHttpDownload::RunAttempt(session, host, path, status), CHttpDownload::kNoSize) << c.reason;
   }
   EXPECT_TRUE(FolderListing().empty());
+}
+
+TEST_F(Https, RedirectionsMayEnterTlsButNeverLeaveIt) {
+  const std::string plain = "127.0.0.1:" + std::to_string(ports_.back());
+  const struct {
+    std::string host;
+    std::string path;
+    int result;
+    std::string hostAfter;
+    std::string pathAfter;
+  } cases[] = {{Host(0), "/to-http.zip", CHttpDownload::kNoSize, Host(0), "/to-http.zip"},
+               {plain, "/to-https.zip", CHttpDownload::kRedirected, Host(0), "/u.zip"}};
+  for (const auto& c : cases) {
+    DownloadSession session;
+    DownloadStatus status;
+    std::string host = c.host;
+    std::string path = c.path;
+    EXPECT_EQ(CHttpDownload::RunAttempt(session, host, path, status), c.result) << c.path;
+    EXPECT_EQ(host, c.hostAfter);
+    EXPECT_EQ(path, c.pathAfter);
+  }
 }
 
 TEST_F(Https, WatchdogCutsAHandshakeThatNeverGetsAnAnswer) {
