@@ -12,7 +12,8 @@ set -uo pipefail
 source "$(dirname "$0")/lib/e2e_env.sh"
 e2e_begin "$2" "$1" || exit 1
 
-root=$E2E_STATE/demo
+# E2E_ROOT_NAME names the folder that holds the installation (any characters).
+root=$E2E_STATE/${E2E_ROOT_NAME:-demo}
 e2e_layout "$root"
 mkdir -p "$E2E_STATE/www"
 e2e_make_package "$E2E_STATE/www/update.zip" "" 2
