@@ -12,8 +12,8 @@ struct PackageUrl {
   std::string path;       // request target: begins with "/", may carry a query, never a fragment
 };
 
-// Default port of a scheme the engine speaks ("80" for "http"); empty for
-// any other scheme.
+// Default port of a scheme the engine speaks ("80" for "http", "443" for
+// "https"); empty for any other scheme.
 std::string DefaultPort(const std::string& scheme);
 
 // Reads an absolute URL, "scheme://name[:port][/path][?query][#fragment]".

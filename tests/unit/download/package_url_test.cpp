@@ -48,4 +48,23 @@ TEST(PackageUrl, LocationFormsResolveAgainstTheCurrentUrlAndBadOnesAreRefused) {
   }
 }
 
+TEST(PackageUrl, HttpsIsSpokenAndRelativeFormsStayOnTheCurrentScheme) {
+  const PackageUrl secure{"https", "pkg.example", "/client/u.zip"};
+  const struct {
+    PackageUrl base;
+    const char* location;
+    const char* scheme;
+  } cases[] = {{{"http", "pkg.example", "/u.zip"}, "https://mirror/u.zip", "https"},
+               {secure, "//mirror/u.zip", "https"},
+               {secure, "/v.zip", "https"},
+               {secure, "w.zip", "https"},
+               {secure, "http://mirror/u.zip", "http"}};
+  for (const auto& c : cases) {
+    PackageUrl next;
+    ASSERT_TRUE(ResolveLocation(c.base, c.location, next)) << c.location;
+    EXPECT_EQ(next.scheme, c.scheme) << c.location;
+  }
+  EXPECT_EQ(download::DefaultPort("https"), "443");
+}
+
 }  // namespace
