@@ -20,47 +20,16 @@ for tool in "$cli" "$md5_bench" "$package_server" /usr/sbin/nginx curl aria2c md
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
 
-work=$(mktemp -d /tmp/zvk-download-bench.XXXXXX)
-chmod 755 "$work"  # nginx's worker runs as another user
-nginx_pid=
-server_pid=
-cleanup() {
-  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
-
-mkdir -p "$work/www" "$work/tmp" "$work/out"
-head -c $((64 << 20)) /dev/urandom >"$work/www/p64.zip"
-head -c $((256 << 20)) /dev/urandom >"$work/www/p256.zip"
-head -c $((big_mb << 20)) /dev/urandom >"$work/www/pbig.zip"
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=bench/download/bench_lib.sh
+source "$here/bench_lib.sh"
+bench_begin download-bench
+bench_packages "$big_mb"
 
 slow_port=$(free_port)
 fast_port=$(free_port)
-cat >"$work/nginx.conf" <<CONF
-daemon off;
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/error.log;
-events { worker_connections 256; }
-http {
-  access_log off;
-  sendfile on;
-  client_body_temp_path $work/tmp; proxy_temp_path $work/tmp; fastcgi_temp_path $work/tmp;
-  uwsgi_temp_path $work/tmp; scgi_temp_path $work/tmp;
-  server { listen 127.0.0.1:$slow_port; root $work/www; limit_rate 2m; }
-  server { listen 127.0.0.1:$fast_port; root $work/www; }
-}
-CONF
-/usr/sbin/nginx -p "$work" -c "$work/nginx.conf" &
-nginx_pid=$!
-for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$fast_port/" && break; sleep 0.05; done
-
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+bench_nginx "  server { listen 127.0.0.1:$slow_port; root $work/www; limit_rate 2m; }
+  server { listen 127.0.0.1:$fast_port; root $work/www; }"
 
 # Each runner downloads URL into an empty folder and verifies the digest;
 # prints the milliseconds it took.
@@ -118,7 +87,6 @@ compare() {
   echo "| aria2c -x4 -s4 + md5sum | ${aria[*]} | $ma | $(awk -v a="$ma" -v b="$mo" 'BEGIN{printf "%.2f", a/b}') |"
 }
 
-digest() { md5sum "$1" | cut -d' ' -f1; }
 d64=$(digest "$work/www/p64.zip")
 d256=$(digest "$work/www/p256.zip")
 dbig=$(digest "$work/www/pbig.zip")
@@ -173,6 +141,7 @@ for run in $(seq "$reps"); do
   "$package_server" --file "$work/www/p64.zip" --script "$stall_script" --partial $((8 << 20)) \
     --rate $((8 << 20)) >"$work/server.log" &
   server_pid=$!
+  bench_own_pid "$server_pid"
   for _ in $(seq 100); do grep -q '^port ' "$work/server.log" && break; sleep 0.05; done
   port=$(awk '/^port /{print $2}' "$work/server.log")
   start=$(now_ms)
@@ -182,7 +151,6 @@ for run in $(seq "$reps"); do
   }
   ms=$(($(now_ms) - start))
   kill "$server_pid" && wait "$server_pid" || true
-  server_pid=
   sent=$(awk '/^package bytes sent /{print $4}' "$work/server.log")
   echo "| $run | $ms | $sent | $(awk -v a="$sent" 'BEGIN{printf "%.3f", a/(64*1048576)}') |"
 done

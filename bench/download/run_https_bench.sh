@@ -21,53 +21,24 @@ for tool in "$cli" /usr/sbin/nginx curl aria2c md5sum openssl /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
 
-work=$(mktemp -d /tmp/zvk-https-bench.XXXXXX)
-chmod 755 "$work"  # nginx's worker runs as another user
-nginx_pid=
-cleanup() {
-  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
-
-mkdir -p "$work/www" "$work/tmp" "$work/out"
+# shellcheck source=bench/download/bench_lib.sh
+source "$here/bench_lib.sh"
+bench_begin https-bench
 bash "$here/../../tests/helpers/tls/make_test_pki.sh" "$work/pki" >/dev/null
 chmod -R a+rX "$work/pki"
-head -c $((64 << 20)) /dev/urandom >"$work/www/p64.zip"
-head -c $((256 << 20)) /dev/urandom >"$work/www/p256.zip"
-head -c $((big_mb << 20)) /dev/urandom >"$work/www/pbig.zip"
+bench_packages "$big_mb"
 
 declare -A port
 for name in http_slow http_fast https_slow https_fast; do port[$name]=$(free_port); done
 tls="ssl; ssl_certificate $work/pki/good.pem; ssl_certificate_key $work/pki/good.key"
-cat >"$work/nginx.conf" <<CONF
-daemon off;
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/error.log;
-events { worker_connections 256; }
-http {
-  access_log off;
-  sendfile on;
-  client_body_temp_path $work/tmp; proxy_temp_path $work/tmp; fastcgi_temp_path $work/tmp;
-  uwsgi_temp_path $work/tmp; scgi_temp_path $work/tmp;
-  server { listen 127.0.0.1:${port[http_slow]}; root $work/www; limit_rate 2m; }
+bench_nginx "  server { listen 127.0.0.1:${port[http_slow]}; root $work/www; limit_rate 2m; }
   server { listen 127.0.0.1:${port[http_fast]}; root $work/www; }
   server { listen 127.0.0.1:${port[https_slow]} $tls; root $work/www; limit_rate 2m; }
-  server { listen 127.0.0.1:${port[https_fast]} $tls; root $work/www; }
-}
-CONF
-/usr/sbin/nginx -p "$work" -c "$work/nginx.conf" &
-nginx_pid=$!
-for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:${port[http_fast]}/" && break; sleep 0.05; done
+  server { listen 127.0.0.1:${port[https_fast]} $tls; root $work/www; }"
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 url_of() { [ "${1%%_*}" = https ] && echo "https://localhost:${port[$1]}/$2" || echo "http://127.0.0.1:${port[$1]}/$2"; }
 fresh_out() { rm -rf "$work/out" && mkdir -p "$work/out"; }
-check() { [ "$(md5sum "$work/out/f" | cut -d' ' -f1)" = "$1" ] || { echo "$2: digest mismatch" >&2; exit 1; }; }
+check() { [ "$(digest "$work/out/f")" = "$1" ] || { echo "$2: digest mismatch" >&2; exit 1; }; }
 
 # Each runner fetches URL into an empty folder, verifies the digest and
 # prints the milliseconds it took.
@@ -121,17 +92,16 @@ compare() {
   echo "| aria2c -x4 -s4 --ca-certificate + md5sum, HTTPS | ${runs[aria_https]}| ${med[aria_https]} | $(ratio "${med[aria_https]}") |"
 }
 
-digest() { md5sum "$work/www/$1" | cut -d' ' -f1; }
 echo "Machine: $(nproc) cores, $(uname -r); nginx $(/usr/sbin/nginx -v 2>&1 | sed 's/.*\///'), $(openssl version | cut -d' ' -f1-2), $(curl --version | head -1 | cut -d' ' -f1-2), aria2c $(aria2c --version | head -1 | awk '{print $3}')"
-compare "H1. limit_rate 2m per connection, 64 MiB" slow p64.zip "$(digest p64.zip)"
-compare "H2. unthrottled, 256 MiB" fast p256.zip "$(digest p256.zip)"
+compare "H1. limit_rate 2m per connection, 64 MiB" slow p64.zip "$(digest "$work/www/p64.zip")"
+compare "H2. unthrottled, 256 MiB" fast p256.zip "$(digest "$work/www/p256.zip")"
 
 echo
 echo "### H3. Peak resident memory of ours over HTTPS (unthrottled)"
 echo
 echo "| package | peak RSS (MiB), each run |"
 echo "|---|---|"
-dbig=$(digest pbig.zip)
+dbig=$(digest "$work/www/pbig.zip")
 rss=()
 for _ in $(seq "$reps"); do
   run_ours "$(url_of https_fast pbig.zip)" "$dbig" >/dev/null

@@ -41,10 +41,23 @@ e2e_begin() {
   rm -rf "$E2E_STATE"
   mkdir -p "$E2E_STATE"
   trap e2e__exit EXIT
+  e2e__real_locale || return 1
   zvk_wine_session_start "$E2E_STATE" || return 1
   E2E_STARTED_SESSION=1
   # A stand-in Client that nobody ends still ends by itself.
   export ZVK_FAKE_CLIENT_LIFETIME_MS=${ZVK_FAKE_CLIENT_LIFETIME_MS:-180000}
+}
+
+# Wine converts Unix file names with the C library's character set. Under a
+# locale the machine has not generated (LC_ALL=zh_CN.UTF-8 here) that is
+# ASCII, and a folder named outside ASCII cannot be opened. With
+# E2E_REAL_LOCALE set, the LC_ALL locale is generated into the state folder.
+e2e__real_locale() {
+  [ -n "${E2E_REAL_LOCALE:-}" ] && [ -n "${LC_ALL:-}" ] || return 0
+  mkdir -p "$E2E_STATE/locale"
+  localedef -i "${LC_ALL%%.*}" -f UTF-8 "$E2E_STATE/locale/$LC_ALL" 2>/dev/null || true
+  [ -d "$E2E_STATE/locale/$LC_ALL" ] || { echo "locale $LC_ALL not generated" >&2; return 1; }
+  export LOCPATH=$E2E_STATE/locale
 }
 
 e2e_own_pid() { E2E_OWN_PIDS+=("$1"); }
