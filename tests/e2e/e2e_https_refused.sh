@@ -36,7 +36,7 @@ grep -q 'update.zip' "$access" && e2e_fail "a request passed the refused handsha
 cli_run() {
   local folder=$E2E_STATE/cli-$1
   mkdir -p "$folder"
-  "$WINE64" "$cli" --url "$2" --md5 "$E2E_MD5" --folder "$(winepath_of "$folder")" </dev/null 2>/dev/null \
+  "$WINE64" "$cli" --url "$2" --md5 "$E2E_MD5" --folder "$(e2e_wine_path "$folder")" </dev/null 2>/dev/null \
     | tr -d '\r' >"$folder.out"
   grep -q "^$3 " "$folder.out" || e2e_fail "$1: $(tail -n 3 "$folder.out")"
 }

@@ -17,7 +17,7 @@ E2E_TLS_NAMES=(good wronghost expired untrusted)
 e2e_tls_prepare() {
   E2E_PKI=$E2E_STATE/pki
   bash "$E2E_ROOT_DIR/tests/helpers/tls/make_test_pki.sh" "$E2E_PKI" || { echo "no certificates" >&2; return 1; }
-  "$WINE64" "$E2E_BIN/trust_root.exe" "$(winepath_of "$E2E_PKI/ca.der")" </dev/null \
+  "$WINE64" "$E2E_BIN/trust_root.exe" "$(e2e_wine_path "$E2E_PKI/ca.der")" </dev/null \
     || { echo "the authority was not trusted" >&2; return 1; }
   E2E_TLS_PORTS=()
   for _ in "${E2E_TLS_NAMES[@]}"; do E2E_TLS_PORTS+=("$(e2e_free_port)"); done
@@ -26,7 +26,7 @@ e2e_tls_prepare() {
 }
 
 # A Windows path for a file of the host (Wine maps / to drive Z:).
-winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
+e2e_wine_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # nginx server blocks for e2e_serve: <docroot> <rate>.
 e2e_tls_servers() {
