@@ -7,6 +7,7 @@
 // and limits can be checked without the real processes and windows.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -32,6 +33,9 @@ struct InstallServices {
   std::function<void(std::uint32_t ms)> sleep;
   std::function<std::uint32_t()> tickCount;
   ExtractZipFunction extract;
+  // False only when the updater is refused the right to create files in the
+  // folder (an installation under Program Files, say). Not asked when empty.
+  std::function<bool(const std::filesystem::path& folder)> mayWriteFolder;
   // The failure box (no owner); returns once the user has closed it.
   std::function<void()> showInstallFailure;
   // The launch window, modal. Once the user has closed it, calls `afterClose`
@@ -45,6 +49,7 @@ enum class InstallOutcome {
   NotUnpacked,         // normal mode: the launcher applies the package
   Installed,           // every entry written
   ExtractFailed,       // the extraction ran but did not write every entry; failure box shown
+  LeftToLauncher,      // the updater may not write the installation: the launcher, elevated, applies it
   TimedOut,            // the target folder could not be created in time
   ClientStillRunning,  // the Client could not be stopped; nothing unpacked
 };

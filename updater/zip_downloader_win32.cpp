@@ -2,9 +2,12 @@
 // shellapi.h relies on the types that windows.h declares.
 #include <shellapi.h>
 
+#include <cwchar>
 #include <memory>
 
+#include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/win_handle.h"
 #include "updater/install_prompts.h"
 #include "updater/process_op.h"
 #include "updater/zip_downloader.h"
@@ -31,6 +34,17 @@ ExtractZipFunction ExtractOnFirstUse(const ZipConf& conf) {
   };
 }
 
+// Creating a file is the only honest test of the right to write a folder: its
+// attributes and access list do not say what this process's token may do.
+bool MayCreateFilesIn(const std::filesystem::path& folder) {
+  wchar_t name[32];
+  std::swprintf(name, 32, L"~zvk-probe-%016llx", static_cast<unsigned long long>(platform::SystemRandom()));
+  const std::wstring probe = (folder / name).wstring();
+  const WinHandle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  return file || GetLastError() != ERROR_ACCESS_DENIED;
+}
+
 InstallServices Win32InstallServices(const ZipConf& conf) {
   InstallServices services;
   services.findClient = [] { return FindProcess_ByName(kClientName); };
@@ -38,6 +52,7 @@ InstallServices Win32InstallServices(const ZipConf& conf) {
   services.sleep = [](std::uint32_t ms) { platform::SleepMs(ms); };
   services.tickCount = [] { return platform::TickCount(); };
   services.extract = ExtractOnFirstUse(conf);
+  services.mayWriteFolder = MayCreateFilesIn;
   services.showInstallFailure = [] { ShowInstallFailureBox(); };
   services.runLaunchWindow = [](const std::function<void()>& afterClose) { RunLaunchWindow(afterClose); };
   services.startLauncher = StartLauncher;

@@ -4,6 +4,7 @@
 // what the step did, in order.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ struct FakeWorld {
   std::uint32_t now = 1000;
   int clientStopsNeeded = 0;  // the Client is gone after this many kills; -1: never
   int extractResult = 0;
+  bool folderWritable = true;
   std::vector<std::string> journal;
   std::vector<std::wstring> extractCalls;
 
@@ -35,6 +37,7 @@ struct FakeWorld {
       extractCalls.push_back(package + L"|" + folder);
       return extractResult;
     };
+    s.mayWriteFolder = [this](const std::filesystem::path&) { return folderWritable; };
     s.showInstallFailure = [this] { journal.push_back("failure box"); };
     s.runLaunchWindow = [this](const std::function<void()>& afterClose) {
       journal.push_back("launch window");

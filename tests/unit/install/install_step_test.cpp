@@ -129,4 +129,14 @@ TEST(InstallStep, ExtractionThatMissedEntriesIsNotReportedAsSuccess) {
   EXPECT_EQ(world.journal, (Journal{"extract", "failure box", "launch window", kLauncher, kClosed}));
 }
 
+TEST(InstallStep, FailedUnpackIntoAFolderTheUpdaterMayNotWriteIsLeftToTheLauncherWithoutTheFailureBox) {
+  FakeWorld world;
+  world.extractResult = 0x200;
+  world.folderWritable = false;
+  CapturedLog log;
+  EXPECT_EQ(RunInstallStep(Conf(1), world.services()), InstallOutcome::LeftToLauncher);
+  EXPECT_FALSE(log.has("install success"));
+  EXPECT_EQ(world.journal, (Journal{"extract", "launch window", kLauncher, kClosed}));
+}
+
 }  // namespace
