@@ -10,6 +10,7 @@ PACKAGES=(
   libboost-dev libboost-system-dev zlib1g-dev libminizip-dev libz-mingw-w64-dev
   libstb-dev googletest libssl-dev openssl
   nginx-light curl aria2 unzip zip python3 ccache
+  libssl-dev
 )
 MINIZIP_CACHE=${ZVK_MINIZIP_CACHE:-/var/cache/zvk/src}
 MINIZIP_DIR=$MINIZIP_CACHE/minizip-1.1

@@ -1,0 +1,41 @@
+#pragma once
+// The programs' package check. A program built with a publisher key (the
+// ZVK_PUBLISHER_KEY build setting) accepts only packages that key signed; one
+// built without carries no check at all: every package passes, as before.
+// Which of the two a program is comes from the object it links (see
+// CMakeLists.txt), so the keyless programs contain no cryptography.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "signing/package_verifier.h"
+
+namespace signing {
+
+bool PackageSigningEnabled();
+
+// One package's bytes, fed in order in one pass.
+class PackageCheck {
+ public:
+  // Throws std::runtime_error when the system's crypto provider is missing.
+  explicit PackageCheck(std::uint64_t packageSize);
+  ~PackageCheck();
+  PackageCheck(const PackageCheck&) = delete;
+  PackageCheck& operator=(const PackageCheck&) = delete;
+
+  void Update(const void* data, std::size_t size);
+  // Valid when the package may be installed.
+  Verdict Finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The same check over a whole file; never throws (a missing provider
+// counts as Unreadable).
+Verdict CheckPackageFile(const std::wstring& path);
+
+}  // namespace signing

@@ -1,0 +1,65 @@
+#include "zipextract/package_entry_rule.h"
+
+#include <algorithm>
+
+#include "zipextract/zip_entry_name.h"
+
+namespace {
+
+// Length of the temporary name the reader writes beside each target.
+constexpr std::size_t kTemporaryNameLength = 15;
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+    ++count;
+  return count;
+}
+
+bool IsValidUtf8(const std::string& raw, const std::wstring& decoded) {
+  return std::count(decoded.begin(), decoded.end(), L'\xFFFD') ==
+         static_cast<std::ptrdiff_t>(Count(raw, "\xEF\xBF\xBD"));
+}
+
+bool HasForbiddenCharacter(const std::wstring& name) {
+  return std::any_of(name.begin(), name.end(), [](wchar_t c) {
+    return c < 0x20 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' || c == L'*' ||
+           c == L'\\';
+  });
+}
+
+// Windows drops trailing dots and spaces from a component, so such a name
+// would install under another name.
+bool HasTrimmedComponent(const std::wstring& name) {
+  std::size_t start = 0;
+  while (start < name.size()) {
+    std::size_t end = name.find(L'/', start);
+    if (end == std::wstring::npos) end = name.size();
+    if (end == start) return true;
+    const wchar_t last = name[end - 1];
+    if (last == L'.' || last == L' ') return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+const char* RefusedEntryName(const std::string& utf8Name) {
+  if (utf8Name.empty()) return "empty entry name";
+  if (utf8Name.size() > kMaxZipPath) return "entry name longer than 259 bytes";
+  const std::wstring name = DecodeUtf8Name(utf8Name.data(), utf8Name.size());
+  if (!IsValidUtf8(utf8Name, name)) return "entry name is not valid UTF-8";
+  if (name[0] == L'/') return "absolute entry name";
+  if (name.find(L':') != std::wstring::npos) return "':' in an entry name (drive or stream)";
+  const std::wstring asFile = name.back() == L'/' ? name.substr(0, name.size() - 1) : name;
+  if (CleanEntryName(name) != name || !IsSafeOutputName(asFile)) return "'..' component in an entry name";
+  if (HasForbiddenCharacter(name)) return "character Windows does not allow in file names";
+  if (HasTrimmedComponent(asFile)) return "empty component, or one ending in a dot or a space";
+  const std::size_t split = asFile.find_last_of(L'/');
+  const std::size_t fileLength = split == std::wstring::npos ? asFile.size() : asFile.size() - split - 1;
+  const std::size_t pathLength = asFile.size() - fileLength + std::max(fileLength, kTemporaryNameLength);
+  if (pathLength + kInstallFolderAllowance > kMaxZipPath)
+    return "entry path too long (at most 159 characters, leaving room for the installation folder)";
+  return nullptr;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Which entry names a package may carry: those the launcher installs as
+// they stand, under its own folder, on any Windows installation folder of
+// up to kInstallFolderAllowance characters. Publishers check their packages
+// against this rule before they ship them.
+
+#include <cstddef>
+#include <string>
+
+// Room left for the installation folder in front of every entry path.
+constexpr std::size_t kInstallFolderAllowance = 100;
+
+// nullptr when the UTF-8 entry name may be shipped; otherwise the reason.
+// Directory entries end in "/".
+const char* RefusedEntryName(const std::string& utf8Name);
