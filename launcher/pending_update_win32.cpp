@@ -10,6 +10,7 @@
 #include "logging/n_log.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
+#include "signing/package_check.h"
 #include "zipextract/package_apply.h"
 #include "zipextract/zip_reader.h"
 
@@ -20,6 +21,7 @@ constexpr const wchar_t* kLeftovers[] = {L"temp\\Updater.exe", L"temp\\update.td
 constexpr wchar_t kTempFolder[] = L"temp\\";
 constexpr wchar_t kPackageName[] = L"update.zip";
 constexpr wchar_t kFailedPackageName[] = L"update.failed.zip";
+constexpr wchar_t kRejectedPackageName[] = L"update.rejected.zip";
 // How many starts in a row failed to apply the package beside it.
 constexpr wchar_t kFailedStartsName[] = L"update.tries";
 
@@ -53,9 +55,29 @@ void WriteFailedStarts(const std::wstring& path, int count) {
 // is applied.
 PackageVerdict JudgePendingPackage(const std::wstring& package, const std::wstring& directory,
                                    int failedStarts) {
+  // Builds with a publisher key install only what that key signed. The
+  // signature comes first: an unsigned file is never opened as an archive.
+  const signing::Verdict signature = signing::CheckPackageFile(package);
+  if (signature != signing::Verdict::Valid) {
+    ZM_ERROR << "pending update refused, not installed: " << signing::DescribeVerdict(signature);
+    return PackageVerdict::Reject;
+  }
   ZipReader reader;
   const bool isZip = reader.open(package, directory) == ZipOk;
   return DecidePendingPackage(isZip, failedStarts);
+}
+
+// A package that failed its signature check is kept (replacing an earlier
+// one) rather than deleted, for whoever looks into it.
+void SetAsideRejected(const std::wstring& directory) {
+  if (MoveFileExW((directory + kPackageName).c_str(), (directory + kRejectedPackageName).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ZM_ERROR << "pending update set aside as " << std::wstring(kRejectedPackageName);
+  } else {
+    ZM_ERROR << "pending update cannot be set aside, error " << GetLastError() << "; deleted";
+    _wremove((directory + kPackageName).c_str());
+  }
+  platform::DiscardFile(directory + kFailedStartsName);
 }
 
 void SetAside(const std::wstring& directory) {
@@ -131,6 +153,9 @@ void ExtractPendingUpdate() {
       return;
     case PackageVerdict::SetAside:
       SetAside(directory);
+      return;
+    case PackageVerdict::Reject:
+      SetAsideRejected(directory);
       return;
     case PackageVerdict::Apply:
       break;

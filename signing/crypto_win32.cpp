@@ -1,7 +1,9 @@
 // CNG for the Windows programs: SHA-256 and ECDSA P-256 verification.
-#include <bcrypt.h>
 #include <windows.h>
+// bcrypt.h needs the types of windows.h.
+#include <bcrypt.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "signing/package_verifier.h"
+#include "signing/verdict.h"
 
 namespace signing {
 

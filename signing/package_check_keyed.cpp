@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "signing/package_check.h"
+#include "signing/package_verifier.h"
 #include ZVK_PUBLISHER_KEY_HEADER
 
 namespace signing {

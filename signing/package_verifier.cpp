@@ -9,22 +9,6 @@
 
 namespace signing {
 
-const char* DescribeVerdict(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::Valid:
-      return "signature valid";
-    case Verdict::Unsigned:
-      return "unsigned: the archive comment holds no package signature";
-    case Verdict::Malformed:
-      return "malformed signature comment";
-    case Verdict::BadSignature:
-      return "bad signature: altered after signing, or signed with another key";
-    case Verdict::Unreadable:
-      return "cannot read the whole package";
-  }
-  return "unknown verdict";
-}
-
 PackageVerifier::PackageVerifier(std::uint64_t packageSize)
     : packageSize_(packageSize),
       signedLength_(SignedLength(packageSize)),

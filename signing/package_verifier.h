@@ -9,21 +9,11 @@
 
 #include "signing/public_key.h"
 #include "signing/signature_layout.h"
+#include "signing/verdict.h"
 
 namespace signing {
 
 class Sha256;
-
-enum class Verdict {
-  Valid,         // signed by the key, not altered since
-  Unsigned,      // the archive comment holds no package signature
-  Malformed,     // a signature comment that cannot be read
-  BadSignature,  // altered after signing, or signed with another key
-  Unreadable,    // the bytes could not be read (size differs, read error)
-};
-
-// A short English reason for log lines and the tool's messages.
-const char* DescribeVerdict(Verdict verdict);
 
 class PackageVerifier {
  public:

@@ -85,7 +85,7 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   // Segment files planned for another size hold other ranges' bytes.
   if (session.plannedTotal != 0 && session.plannedTotal != total) RemoveSegmentFiles(plan);
   session.plannedTotal = total;
-  PackageDigests digests;
+  PackageDigests digests(static_cast<std::uint64_t>(total));
   plan[0].digests = &digests;
   RunTransfers(plan, scope.attempt(), settings.watchdog);
   // A stopped worker leaves the segment files as they are for the next run.

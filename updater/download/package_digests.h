@@ -3,10 +3,17 @@
 // pass: segment 0 as it arrives, the rest while the segments are joined.
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "signing/verdict.h"
 #include "updater/download/md5.h"
+
+namespace signing {
+class PackageCheck;
+}
 
 // Takes the package's bytes in order.
 class DigestConsumer {
@@ -18,6 +25,10 @@ class DigestConsumer {
 class PackageDigests {
  public:
   PackageDigests();
+  // Also checks the signature of a package of that size, in builds with a
+  // publisher key (signing/package_check.h); keyless builds check nothing.
+  explicit PackageDigests(std::uint64_t packageSize);
+  ~PackageDigests();
   PackageDigests(const PackageDigests&) = delete;
   PackageDigests& operator=(const PackageDigests&) = delete;
 
@@ -25,6 +36,9 @@ class PackageDigests {
   void Update(const char* data, std::size_t size);
   // The MD5 as 32 lower-case hexadecimal characters; call once, at the end.
   std::string Md5Hex();
+  // Valid when the package may be installed (always without a signature
+  // check); otherwise why not. Call once, at the end.
+  signing::Verdict SignatureVerdict();
 
  private:
   class Md5Consumer : public DigestConsumer {
@@ -33,6 +47,18 @@ class PackageDigests {
     MD5_CTX context;
   };
 
+  class SignatureConsumer : public DigestConsumer {
+   public:
+    explicit SignatureConsumer(std::uint64_t packageSize);
+    ~SignatureConsumer() override;
+    void Update(const char* data, std::size_t size) override;
+    signing::Verdict Finish();
+
+   private:
+    std::unique_ptr<signing::PackageCheck> check_;  // null when it could not start
+  };
+
   Md5Consumer md5_;
+  std::unique_ptr<SignatureConsumer> signature_;  // null when nothing is checked
   std::vector<DigestConsumer*> consumers_;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "logging/n_log.h"
+#include "signing/verdict.h"
 #include "updater/download/download_status.h"
 #include "updater/download/engine_settings.h"
 #include "updater/download/http_download.h"
@@ -114,6 +115,13 @@ int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& s
   if (!SameDigest(digest, status.expectedMd5)) {
     ZM_ERROR << "package digest mismatch: expected md5 " << status.expectedMd5 << ", computed md5 " << digest
              << ", package length " << length;
+    return Reject(plan, tdPath, status, CHttpDownload::kWrongDigest);
+  }
+  // Builds with a publisher key take a package only with its signature; one
+  // without it takes the MD5 mismatch's road. Keyless builds pass everything.
+  const signing::Verdict verdict = digests.SignatureVerdict();
+  if (verdict != signing::Verdict::Valid) {
+    ZM_ERROR << "package refused: " << signing::DescribeVerdict(verdict) << ", package length " << length;
     return Reject(plan, tdPath, status, CHttpDownload::kWrongDigest);
   }
   const std::filesystem::path zipPath = download::UpdaterFile("update.zip");
