@@ -12,6 +12,12 @@
 #   --http                     serves the package over plain HTTP on 127.0.0.1;
 #                              by default it comes over HTTPS from localhost, with
 #                              a demo authority trusted only in the demo's Wine prefix
+#   --unsigned                 (with any) today's road: programs built without a
+#                              publisher key and a package zipped without the tool.
+#                              By default the demo is signed: a demo key pair in
+#                              build/demo-key (made once by zvkpublish keygen), the
+#                              programs built with its public key in build/win64-demo,
+#                              and the package published by zvkpublish
 #
 # The GUI driver answers the windows. At the end it prints a short report
 # (bytes, time, the MD5 of the downloaded file, files replaced, what is left in
@@ -26,17 +32,59 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 mode=forced
 transport=https
+signed=1
 for arg in "$@"; do
   case "$arg" in
     --normal) mode=normal ;;
     --http) transport=http ;;
-    *) echo "usage: scripts/demo.sh [--normal] [--http]" >&2; exit 2 ;;
+    --unsigned) signed=0 ;;
+    *) echo "usage: scripts/demo.sh [--normal] [--http] [--unsigned]" >&2; exit 2 ;;
   esac
 done
 build=${ZVK_DEMO_BUILD_DIR:-build/win64}
 state=$root/build/demo-run
 
 "$root/scripts/setup.sh"
+
+# The publisher's side of a signed demo: the tool, a key pair, and a build of
+# the programs that accepts only packages signed by that key.
+demo_prepare_signing() {
+  echo "== building the publishing tool (native) and the demo publisher key"
+  cmake --preset native >/dev/null
+  cmake --build build/native -j"${ZVK_JOBS:-$(nproc)}" --target zvkpublish >/dev/null
+  publish=$root/build/native/bin/zvkpublish
+  keys=$root/build/demo-key
+  if [ ! -f "$keys/demo.key" ]; then
+    mkdir -p "$keys"
+    "$publish" keygen -o "$keys/demo" | sed 's/^/   /'
+  fi
+  e2e_log "private key $keys/demo.key (stays here), public key $keys/demo.pub (built into the programs)"
+  build=${ZVK_DEMO_BUILD_DIR:-build/win64-demo}
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DZVK_PUBLISHER_KEY="$keys/demo.pub" >/dev/null
+  fi
+}
+
+# Puts the version 2 package into <www> as update.zip and sets E2E_MD5:
+# published by the tool (signed) or zipped as before (--unsigned).
+demo_package() {
+  local www=$1 url=$2
+  if [ "$signed" = 1 ]; then
+    rm -rf "$state/package-folder"
+    e2e_make_folder "$state/package-folder" "" 2 8000000
+    "$publish" publish "$state/package-folder" --key "$keys/demo.key" --url "$url" -o "$www" 2>&1 | sed 's/^/   /'
+    E2E_MD5=$(md5sum "$www/update.zip" | cut -d' ' -f1)
+  else
+    e2e_make_package "$www/update.zip" "" 2 8000000
+  fi
+}
+
+# shellcheck source=tests/e2e/lib/e2e_env.sh
+source "$root/tests/e2e/lib/e2e_env.sh"
+# shellcheck source=tests/e2e/lib/e2e_signed.sh
+source "$root/tests/e2e/lib/e2e_signed.sh"
+[ "$signed" = 1 ] && demo_prepare_signing
 
 echo "== building Updater.exe, ZVKLaunch.exe, zlib.dll, the stand-in Client and the GUI driver ($build)"
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -46,8 +94,6 @@ fi
 cmake --build "$build" -j"${ZVK_JOBS:-$(nproc)}" \
   --target Updater ZVKLaunch zvk_zlib_dll fake_client gui_driver trust_root >/dev/null
 
-# shellcheck source=tests/e2e/lib/e2e_env.sh
-source "$root/tests/e2e/lib/e2e_env.sh"
 trap e2e_end EXIT
 # The demo's report and screenshots stay in its state folder.
 E2E_KEEP_STATE=1
@@ -62,14 +108,8 @@ before=$(cd "$E2E_INSTALL" && find . -type f ! -name zvkclient_record.txt | sort
 above() { stat -c %y "$demo"; find "$demo" -mindepth 1 -maxdepth 1 ! -name Vellacast -printf '%f %s %t\n' | sort; }
 above_before=$(above)
 
-echo "== building the update package (version 2) and its MD5"
+echo "== serving the update folder with nginx on 127.0.0.1 (1 MB/s per connection, so that the progress shows)"
 mkdir -p "$state/www"
-e2e_make_package "$state/www/update.zip" "" 2 8000000
-bytes=$(stat -c %s "$state/www/update.zip")
-unzip -l "$state/www/update.zip" | sed 's/^/   /'
-e2e_log "MD5 $E2E_MD5"
-
-echo "== serving it with nginx on 127.0.0.1 (1 MB/s per connection, so that the progress shows)"
 if [ "$transport" = https ]; then
   e2e_log "over HTTPS: a demo authority, trusted in this demo's Wine prefix only, signed the certificate for localhost"
   export E2E_HTTPS=1
@@ -77,6 +117,12 @@ fi
 e2e_serve "$state/www" 1m
 url=$E2E_BASE_URL/update.zip
 e2e_log "$url"
+
+echo "== the update package (version 2) and its MD5$([ "$signed" = 1 ] && echo ', published and signed by zvkpublish')"
+demo_package "$state/www" "$url"
+bytes=$(stat -c %s "$state/www/update.zip")
+unzip -l "$state/www/update.zip" | sed 's/^/   /'
+e2e_log "MD5 $E2E_MD5"
 
 echo "== starting the stand-in Client"
 e2e_start_client
@@ -129,6 +175,11 @@ printf '   %-22s %s s from the updater start to the verified package\n' "downloa
 printf '   %-22s %s\n' "MD5 expected:" "$E2E_MD5"
 if [ "$downloaded_md5" = "$E2E_MD5" ]; then match="matches"; else match="DIFFERS"; fi
 printf '   %-22s %s (%s)\n' "MD5 of the download:" "$downloaded_md5" "$match"
+if [ "$signed" = 1 ]; then
+  printf '   %-22s %s\n' "signature:" "ECDSA P-256 by build/demo-key/demo.key, checked by Updater.exe and ZVKLaunch.exe"
+else
+  printf '   %-22s %s\n' "signature:" "none (--unsigned: programs built without a publisher key)"
+fi
 printf '   %-22s %s\n' "updater exit code:" "$E2E_UPDATER_CODE"
 echo "   files replaced or added in the installation:"
 changed=$(diff <(echo "$before") <(echo "$after") | awk '/^>/ { print "     " $3 }' || true)
