@@ -16,17 +16,19 @@ namespace signing {
 
 bool PackageSigningEnabled();
 
-// One package's bytes, fed in order in one pass.
+// One package's bytes, fed in order in one pass by one thread. In keyed
+// builds the hash runs on a thread of its own, which the destructor ends.
 class PackageCheck {
  public:
-  // Throws std::runtime_error when the system's crypto provider is missing.
+  // Throws (std::runtime_error, std::system_error) when the system's crypto
+  // provider or a thread cannot be had; callers then refuse the package.
   explicit PackageCheck(std::uint64_t packageSize);
   ~PackageCheck();
   PackageCheck(const PackageCheck&) = delete;
   PackageCheck& operator=(const PackageCheck&) = delete;
 
   void Update(const void* data, std::size_t size);
-  // Valid when the package may be installed.
+  // Valid when the package may be installed. Call once, after the last Update.
   Verdict Finish();
 
  private:
