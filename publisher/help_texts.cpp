@@ -22,8 +22,9 @@ constexpr Help kHelp[] = {
      "  Packs every file and empty folder under FOLDER, names relative to it with\n"
      "  \"/\", sorted, each stored or deflated (whichever is smaller). Refuses, naming\n"
      "  the file: symbolic links, special files, names with a \"..\" component, a\n"
-     "  \":\", characters Windows forbids, over 159 characters, and a total of 2 GiB\n"
-     "  or more. Nothing is written unless the whole package is.\n"},
+     "  \":\", characters or device names (CON, NUL, ...) Windows forbids, over 159\n"
+     "  characters, and a total of 2 GiB or more. Nothing is written unless the\n"
+     "  whole package is.\n"},
     {"sign",
      "usage: zvkpublish sign PACKAGE --key PRIVATE\n"
      "  Signs PACKAGE in place: its archive comment becomes the signature (an\n"

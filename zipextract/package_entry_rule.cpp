@@ -43,6 +43,26 @@ bool HasTrimmedComponent(const std::wstring& name) {
   return false;
 }
 
+// CON, NUL, COM1 ... name devices in every folder, whatever the extension.
+bool HasDeviceName(const std::wstring& name) {
+  static const wchar_t* const kDevices[] = {L"con", L"prn", L"aux", L"nul"};
+  std::size_t start = 0;
+  while (start < name.size()) {
+    std::size_t end = name.find(L'/', start);
+    if (end == std::wstring::npos) end = name.size();
+    std::wstring base = name.substr(start, std::min(end, name.find(L'.', start)) - start);
+    for (wchar_t& c : base) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+    for (const wchar_t* device : kDevices) {
+      if (base == device) return true;
+    }
+    if (base.size() == 4 && (base.compare(0, 3, L"com") == 0 || base.compare(0, 3, L"lpt") == 0) &&
+        base[3] >= L'1' && base[3] <= L'9')
+      return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 const char* RefusedEntryName(const std::string& utf8Name) {
@@ -56,6 +76,7 @@ const char* RefusedEntryName(const std::string& utf8Name) {
   if (CleanEntryName(name) != name || !IsSafeOutputName(asFile)) return "'..' component in an entry name";
   if (HasForbiddenCharacter(name)) return "character Windows does not allow in file names";
   if (HasTrimmedComponent(asFile)) return "empty component, or one ending in a dot or a space";
+  if (HasDeviceName(asFile)) return "a Windows device name (CON, NUL, COM1, ...)";
   const std::size_t split = asFile.find_last_of(L'/');
   const std::size_t fileLength = split == std::wstring::npos ? asFile.size() : asFile.size() - split - 1;
   const std::size_t pathLength = asFile.size() - fileLength + std::max(fileLength, kTemporaryNameLength);

@@ -60,9 +60,9 @@ class PublisherTest : public ::testing::Test {
 
 TEST(PackageEntryRule, NamesTheLauncherWouldNotInstallAsTheyStandAreRefused) {
   const std::string refused[] = {
-      "",       "/etc/passwd",         "C:/x.dll", "a/../b",   "..",
-      "a/..",   "bin\\a.dll",          "a:stream", "con\x01",  "a./b",
-      "dir /x", std::string(160, 'n'), "a//b",     "\xC3(bad", "\xFF",
+      "",           "/etc/passwd", "C:/x.dll", "a/../b",  "..",       "a/..",
+      "bin\\a.dll", "a:stream",    "con\x01",  "a./b",    "dir /x",   std::string(160, 'n'),
+      "a//b",       "\xC3(bad",    "\xFF",     "Aux.txt", "bin/com1",
   };
   for (const std::string& name : refused) EXPECT_NE(RefusedEntryName(name), nullptr) << name;
   const std::string accepted[] = {"a.txt",         "bin/a.dll", "docs/",
