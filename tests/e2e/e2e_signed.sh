@@ -7,7 +7,6 @@
 set -uo pipefail
 source "$(dirname "$0")/lib/e2e_env.sh"
 source "$(dirname "$0")/lib/e2e_signed.sh"
-trap e2e_signed_end EXIT
 e2e_begin "$2" "$1" || exit 1
 e2e_signed_tools "$3" || exit 1
 

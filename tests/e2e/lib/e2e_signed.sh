@@ -9,7 +9,6 @@
 #                                                (- for none); sets E2E_MD5
 #   e2e_alter_package <zip>              changes one byte of entry data and takes the MD5 anew
 #   e2e_make_folder <dir> <prefix> <version> [size]   the files of e2e_make_package, as a folder
-#   e2e_signed_end                       e2e_end, then removes the state folder when the test passed
 
 e2e_signed_tools() {
   E2E_PUBLISH=$1
@@ -66,9 +65,3 @@ PY
 
 # The installation's files and digests, without the Client's record.
 e2e_snapshot() { (cd "$1" && find . -type f ! -name zvkclient_record.txt ! -name update.rejected.zip | sort | xargs md5sum); }
-
-e2e_signed_end() {
-  local status=$?
-  e2e_end
-  if [ "$status" = 0 ] && [ "${E2E_FAILED:-1}" = 0 ]; then rm -rf "$E2E_STATE"; fi
-}
