@@ -26,7 +26,7 @@ e2e_driver --class "$E2E_LAUNCH" --timeout 60000 --answer enter --wait-gone 5000
 e2e_wait_updater 20
 e2e_wait_record ' args ' 2 150 || e2e_fail "the launcher did not start the Client"
 e2e_expect_file "$root/Vellacast/version.txt" "version 2"
-e2e_expect_file "$root/Vellacast/Vellacast/version.txt" "version 2"
+e2e_expect_file "$root/Vellacast/data/readme.txt" "new data of version 2"
 e2e_expect_absent "$root/Vellacast/temp/update.zip"
 e2e_expect_absent "$root/Vellacast/update.rejected.zip"
 

@@ -36,11 +36,11 @@ e2e_make_folder() {
     "$size" >"$dir/${prefix}data/blob.bin"
 }
 
-# The files of e2e_make_package, under Vellacast/, packed by the tool.
+# The files of e2e_make_package, at the top level, packed by the tool.
 e2e_signed_package() {
   local zip=$1 key=$2 version=$3 folder
   folder=$(mktemp -d "$E2E_STATE/folder.XXXX")
-  e2e_make_folder "$folder" Vellacast/ "$version"
+  e2e_make_folder "$folder" "" "$version"
   rm -f "$zip"
   "$E2E_PUBLISH" pack "$folder" -o "$zip" 2>/dev/null || e2e_fail "pack failed"
   if [ "$key" != - ]; then "$E2E_PUBLISH" sign "$zip" --key "$key" 2>/dev/null || e2e_fail "sign failed"; fi
@@ -54,7 +54,7 @@ e2e_alter_package() {
 import sys, zipfile
 path = sys.argv[1]
 with zipfile.ZipFile(path) as z:
-    info = z.getinfo("Vellacast/data/blob.bin")
+    info = z.getinfo("data/blob.bin")
 data = bytearray(open(path, "rb").read())
 at = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra) + 1000
 data[at] ^= 0xFF
