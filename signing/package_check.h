@@ -16,7 +16,7 @@ namespace signing {
 
 bool PackageSigningEnabled();
 
-// One package's bytes, fed in order in one pass by one thread. In keyed
+// One package's bytes, fed in order in one pass, by one thread at a time. In keyed
 // builds the hash runs on a thread of its own, which the destructor ends.
 class PackageCheck {
  public:
