@@ -9,18 +9,6 @@ namespace {
 // Length of the temporary name the reader writes beside each target.
 constexpr std::size_t kTemporaryNameLength = 15;
 
-std::size_t Count(const std::string& text, const std::string& what) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
-    ++count;
-  return count;
-}
-
-bool IsValidUtf8(const std::string& raw, const std::wstring& decoded) {
-  return std::count(decoded.begin(), decoded.end(), L'\xFFFD') ==
-         static_cast<std::ptrdiff_t>(Count(raw, "\xEF\xBF\xBD"));
-}
-
 bool HasForbiddenCharacter(const std::wstring& name) {
   return std::any_of(name.begin(), name.end(), [](wchar_t c) {
     return c < 0x20 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' || c == L'*' ||
@@ -68,8 +56,8 @@ bool HasDeviceName(const std::wstring& name) {
 const char* RefusedEntryName(const std::string& utf8Name) {
   if (utf8Name.empty()) return "empty entry name";
   if (utf8Name.size() > kMaxZipPath) return "entry name longer than 259 bytes";
+  if (!IsValidUtf8(utf8Name)) return "entry name is not valid UTF-8";
   const std::wstring name = DecodeUtf8Name(utf8Name.data(), utf8Name.size());
-  if (!IsValidUtf8(utf8Name, name)) return "entry name is not valid UTF-8";
   if (name[0] == L'/') return "absolute entry name";
   if (name.find(L':') != std::wstring::npos) return "':' in an entry name (drive or stream)";
   const std::wstring asFile = name.back() == L'/' ? name.substr(0, name.size() - 1) : name;
