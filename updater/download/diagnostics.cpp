@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <mutex>
 
-#include "updater/download/no_destructor.h"
+#include "platform/never_destroyed.h"
 
 void PrintDiagnostic(const std::string& line) {
-  static NoDestructor<std::mutex> mutex;
+  static platform::NeverDestroyed<std::mutex> mutex;
   std::lock_guard<std::mutex> lock(mutex.get());
   std::fwrite(line.data(), 1, line.size(), stdout);
   std::fflush(stdout);

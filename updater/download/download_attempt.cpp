@@ -4,11 +4,11 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/never_destroyed.h"
 #include "updater/download/diagnostics.h"
 #include "updater/download/download_status.h"
 #include "updater/download/engine_settings.h"
 #include "updater/download/http_download.h"
-#include "updater/download/no_destructor.h"
 #include "updater/download/package_digests.h"
 #include "updater/download/segment_join.h"
 #include "updater/download/segment_task.h"
@@ -19,7 +19,7 @@ namespace {
 // One attempt at a time in the process: the segment files are shared by
 // every attempt, and an attempt that was stopped may still be closing.
 std::mutex& AttemptGate() {
-  static NoDestructor<std::mutex> gate;
+  static platform::NeverDestroyed<std::mutex> gate;
   return gate.get();
 }
 

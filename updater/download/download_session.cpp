@@ -3,7 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 
-#include "updater/download/no_destructor.h"
+#include "platform/never_destroyed.h"
 
 void DownloadSession::Stop() {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -38,7 +38,7 @@ struct Census {
 };
 
 Census& TheCensus() {
-  static NoDestructor<Census> census;
+  static platform::NeverDestroyed<Census> census;
   return census.get();
 }
 

@@ -2,15 +2,15 @@
 
 #include <mutex>
 
+#include "platform/never_destroyed.h"
 #include "platform/platform.h"
 #include "platform/string_convert.h"
-#include "updater/download/no_destructor.h"
 
 namespace download {
 namespace {
 
 std::mutex& SettingsMutex() {
-  static NoDestructor<std::mutex> mutex;
+  static platform::NeverDestroyed<std::mutex> mutex;
   return mutex.get();
 }
 
@@ -25,7 +25,7 @@ std::filesystem::path ModuleFolder() {
 // The program never sets the folder: it is the module's own until a test
 // points it elsewhere.
 EngineSettings& Settings() {
-  static NoDestructor<EngineSettings> settings;
+  static platform::NeverDestroyed<EngineSettings> settings;
   static const bool folderSet = [] {
     settings.get().updaterFolder = ModuleFolder();
     return true;

@@ -5,13 +5,13 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/never_destroyed.h"
 #include "updater/download/attempt_state.h"
 #include "updater/download/diagnostics.h"
 #include "updater/download/download_status.h"
 #include "updater/download/head_reader.h"
 #include "updater/download/http_connection.h"
 #include "updater/download/http_download.h"
-#include "updater/download/no_destructor.h"
 #include "updater/download/package_digests.h"
 #include "updater/download/response_header.h"
 #include "updater/download/segment_task.h"
@@ -22,7 +22,7 @@ namespace {
 constexpr std::size_t kTransferReadSize = 256 * 1024;
 
 std::mutex& StatusMutex() {
-  static NoDestructor<std::mutex> mutex;
+  static platform::NeverDestroyed<std::mutex> mutex;
   return mutex.get();
 }
 

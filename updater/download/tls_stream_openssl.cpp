@@ -9,7 +9,7 @@
 #include <boost/system/system_error.hpp>
 #include <mutex>
 
-#include "updater/download/no_destructor.h"
+#include "platform/never_destroyed.h"
 #include "updater/download/tls_stream.h"
 
 namespace asio = boost::asio;
@@ -20,7 +20,7 @@ namespace {
 // One context for the process: loading the trust store costs more than a
 // handshake, and a context is safe to share once it is set up.
 asio::ssl::context& SharedContext() {
-  static NoDestructor<asio::ssl::context> context(asio::ssl::context::tls_client);
+  static platform::NeverDestroyed<asio::ssl::context> context(asio::ssl::context::tls_client);
   static std::once_flag prepared;
   std::call_once(prepared, [] {
     SSL_CTX_set_min_proto_version(context.get().native_handle(), TLS1_2_VERSION);
