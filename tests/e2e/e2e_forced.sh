@@ -47,8 +47,7 @@ e2e_driver --class "$E2E_LAUNCH" --timeout 60000 >/dev/null || e2e_fail "no laun
 e2e_shot launch-window >/dev/null
 e2e_driver --class "$E2E_LAUNCH" --timeout 2000 --answer enter --wait-gone 5000 >/dev/null \
   || e2e_fail "the launch window was not answered"
-e2e_wait_updater 20
-[ "$E2E_UPDATER_CODE" = 0 ] || e2e_fail "updater exit code $E2E_UPDATER_CODE"
+e2e_expect_updater_done
 e2e_wait_record ' args ' 2 150 || e2e_fail "the launcher did not start the Client"
 
 # The first Client was terminated (no exit line of its own), the second got the parameters.

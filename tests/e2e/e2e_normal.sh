@@ -33,8 +33,7 @@ e2e_driver --class "$E2E_UPDATER" --answer "click=$E2E_INSTALL_BUTTON" --timeout
   || e2e_fail "the install button was not clicked"
 e2e_driver --class "$E2E_LAUNCH" --timeout 20000 --answer enter --wait-gone 5000 >/dev/null \
   || e2e_fail "no launch window after the install button"
-e2e_wait_updater 20
-[ "$E2E_UPDATER_CODE" = 0 ] || e2e_fail "updater exit code $E2E_UPDATER_CODE"
+e2e_expect_updater_done
 e2e_wait_record ' args lesson=3$' 1 150 || e2e_fail "the launcher did not start the Client with lesson=3"
 [ "$(wc -l <"$E2E_RECORD")" -gt "$e2e_record_before" ] || e2e_fail "no new Client"
 # Nothing was unpacked above the launcher; the launcher applied the package in its folder.
@@ -53,8 +52,7 @@ e2e_wait_package 300 || e2e_fail "the package was not downloaded"
 sleep 2.5
 e2e_driver --class "$E2E_UPDATER" --answer escape --timeout 5000 --wait-gone 5000 >/dev/null \
   || e2e_fail "the updater window did not close on Escape"
-e2e_wait_updater 20
-[ "$E2E_UPDATER_CODE" = 0 ] || e2e_fail "updater exit code $E2E_UPDATER_CODE"
+e2e_expect_updater_done
 e2e_expect_file "$root/Vellacast/version.txt" "version 1"
 cmp -s "$E2E_STATE/www/update.zip" "$root/Vellacast/temp/update.zip" || e2e_fail "the package did not stay in temp"
 [ -s "$E2E_RECORD" ] && e2e_fail "a Client was started although nothing was installed"

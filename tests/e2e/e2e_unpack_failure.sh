@@ -25,8 +25,7 @@ e2e_driver --class "$E2E_TIPS" --timeout 2000 --answer enter --wait-gone 5000 >/
   || e2e_fail "the failure box did not close"
 e2e_driver --class "$E2E_LAUNCH" --timeout 20000 --answer enter --wait-gone 5000 >/dev/null \
   || e2e_fail "no launch window after the failure box"
-e2e_wait_updater 20
-[ "$E2E_UPDATER_CODE" = 0 ] || e2e_fail "updater exit code $E2E_UPDATER_CODE"
+e2e_expect_updater_done
 e2e_wait_record ' args after=failure$' 1 150 || e2e_fail "the launcher was not started"
 
 log=$E2E_STATE/updater.out

@@ -255,6 +255,12 @@ e2e_wait_updater() {
   return 1
 }
 
+# Waits up to 20 s for the updater and fails the test unless it exited with 0.
+e2e_expect_updater_done() {
+  e2e_wait_updater 20
+  [ "$E2E_UPDATER_CODE" = 0 ] || e2e_fail "updater exit code $E2E_UPDATER_CODE"
+}
+
 e2e_expect_file() {
   local path=$1 content=$2
   if [ ! -f "$path" ]; then e2e_fail "missing $path"; return; fi
