@@ -21,24 +21,14 @@ PROCESSENTRY32W EmptyEntry() {
   return entry;
 }
 
-std::optional<unsigned long> SessionOfProcess(unsigned long processId) {
-  DWORD session = 0;
-  if (!ProcessIdToSessionId(processId, &session)) return std::nullopt;
-  return session;
-}
-
-launcher::SessionFilter OwnSessionFilter() {
-  return launcher::SessionFilter(GetCurrentProcessId(), SessionOfProcess);
-}
-
 // A Client of the launcher's own user: the exact image name, in the launcher's session.
 bool IsOwnClient(const PROCESSENTRY32W& entry, const std::wstring& imageName,
-                 const launcher::SessionFilter& sessions) {
+                 const platform::SessionFilter& sessions) {
   return launcher::SameImageName(entry.szExeFile, imageName) && sessions.accepts(entry.th32ProcessID);
 }
 
 bool SnapshotHasProcess(HANDLE snapshot, const std::wstring& imageName) {
-  const launcher::SessionFilter sessions = OwnSessionFilter();
+  const platform::SessionFilter sessions = platform::OwnSessionFilter();
   PROCESSENTRY32W entry = EmptyEntry();
   for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
     if (IsOwnClient(entry, imageName, sessions)) return true;
@@ -74,7 +64,7 @@ void KillProcessByName(const std::wstring& imageName) {
   if (!snapshot) return;
   auto terminate = [](std::vector<WinHandle>& processes) { TerminateAll(processes); };
   launcher::TerminationBatch<WinHandle, decltype(terminate)> batch(terminate);
-  const launcher::SessionFilter sessions = OwnSessionFilter();
+  const platform::SessionFilter sessions = platform::OwnSessionFilter();
   PROCESSENTRY32W entry = EmptyEntry();
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {

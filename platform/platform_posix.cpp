@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/session_filter.h"
 
 namespace platform {
 
@@ -32,5 +33,18 @@ void SleepMs(std::uint32_t milliseconds) {
 
 // There is no debugger output natively; tests replace the sink to read it.
 void SystemDebugOutput(const char*) {}
+
+}  // namespace platform
+
+namespace platform {
+
+SessionFilter OwnSessionFilter() {
+  return SessionFilter(static_cast<unsigned long>(getpid()),
+                       [](unsigned long processId) -> std::optional<unsigned long> {
+                         const pid_t session = getsid(static_cast<pid_t>(processId));
+                         if (session < 0) return std::nullopt;
+                         return static_cast<unsigned long>(session);
+                       });
+}
 
 }  // namespace platform

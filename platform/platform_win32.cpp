@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/session_filter.h"
 
 namespace platform {
 
@@ -27,5 +28,17 @@ std::uint32_t TickCount() { return GetTickCount(); }
 void SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 void SystemDebugOutput(const char* text) { OutputDebugStringA(text); }
+
+}  // namespace platform
+
+namespace platform {
+
+SessionFilter OwnSessionFilter() {
+  return SessionFilter(GetCurrentProcessId(), [](unsigned long processId) -> std::optional<unsigned long> {
+    DWORD session = 0;
+    if (!ProcessIdToSessionId(processId, &session)) return std::nullopt;
+    return session;
+  });
+}
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <locale>
 
 #include "logging/n_log.h"
+#include "platform/session_filter.h"
 #include "platform/string_convert.h"
 #include "platform/win_handle.h"
 #include "updater/process_op.h"
@@ -54,8 +55,12 @@ std::uint32_t FindProcess_ByName(const std::string& name) {
     return 0;
   }
   const std::wstring wanted = AnsiToWide(name);
+  // Only the user's own Clients: another session's cannot be stopped by this
+  // user anyway, and waiting on them would hold up the install.
+  const platform::SessionFilter sessions = platform::OwnSessionFilter();
   do {
-    if (SameExeName(entry.szExeFile, wanted)) return entry.th32ProcessID;
+    if (SameExeName(entry.szExeFile, wanted) && sessions.accepts(entry.th32ProcessID))
+      return entry.th32ProcessID;
   } while (Process32NextW(snapshot.get(), &entry));
   return 0;
 }

@@ -42,7 +42,7 @@ TEST(SessionFilter, OnlyProcessesKnownToRunInTheLaunchersSessionAreAccepted) {
       {98, 20, false},         // the launcher's own session unknown
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(launcher::SessionFilter(c.launcher, lookup).accepts(c.process), c.accepted)
+    EXPECT_EQ(platform::SessionFilter(c.launcher, lookup).accepts(c.process), c.accepted)
         << c.launcher << " " << c.process;
   }
 }
