@@ -119,17 +119,34 @@ void PreparePendingUpdate() {
     ZM_ERROR << "cannot read the launcher's directory";
     return;
   }
-  for (const wchar_t* leftover : kLeftovers) _wremove((directory + leftover).c_str());
+  // temp\ is the user's to write: the elevated launcher touches nothing there
+  // through a link, or a planted link would have it delete or copy any file.
+  const platform::PathKind temp = platform::InspectPath(directory + L"temp");
+  if (temp == platform::PathKind::Missing) return;
+  if (temp != platform::PathKind::Directory) {
+    ZM_ERROR << "temp is not a plain folder, left alone: " << directory << L"temp";
+    return;
+  }
+  for (const wchar_t* leftover : kLeftovers) {
+    if (platform::InspectPath(directory + leftover) == platform::PathKind::File)
+      _wremove((directory + leftover).c_str());
+  }
 
   const std::wstring downloaded = directory + kTempFolder + kPackageName;
-  if (_waccess(downloaded.c_str(), 0) != 0) return;
+  const platform::PathKind package = platform::InspectPath(downloaded);
+  if (package == platform::PathKind::Missing) return;
+  if (package != platform::PathKind::File) {
+    ZM_ERROR << "pending update is not a plain file, left alone: " << downloaded;
+    return;
+  }
   const std::wstring beside = directory + kPackageName;
-  if (!CopyFileW(downloaded.c_str(), beside.c_str(), FALSE)) {
+  // A link swapped in after the check is copied as a link, never followed.
+  if (!CopyFileExW(downloaded.c_str(), beside.c_str(), nullptr, nullptr, nullptr, COPY_FILE_COPY_SYMLINK)) {
     // Keep the download: the next start tries the copy again.
     ZM_ERROR << "cannot copy " << downloaded << " to " << beside << ", error " << GetLastError();
     return;
   }
-  _wremove(downloaded.c_str());
+  platform::DiscardFile(downloaded);
   platform::DiscardFile(directory + kFailedStartsName);  // a new package starts counting anew
   ZM_INFO << "pending update moved to " << beside;
 }

@@ -122,10 +122,14 @@ class ExclusiveLock {
   ExclusiveLock& operator=(const ExclusiveLock&) = delete;
   // False when another process holds it (or the file cannot be made).
   bool held() const { return handle_ != -1; }
+  // True when it is not held because another process holds it: worth
+  // waiting for, unlike a file that cannot be made at all.
+  bool busy() const { return busy_; }
 
  private:
   std::wstring path_;
   std::intptr_t handle_ = -1;
+  bool busy_ = false;
 };
 
 // 64 bits from the system's random source (getrandom, RtlGenRandom).

@@ -170,6 +170,17 @@ ExclusiveLock::ExclusiveLock(const std::wstring& path) : path_(path) {
   const int fd = ::open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    busy_ = errno == EWOULDBLOCK;
+    ::close(fd);
+    return;
+  }
+  // The holder unlinks the file before it lets go: a lock taken on that
+  // unlinked file guards nothing, so it only counts on the file the path names.
+  struct stat opened {};
+  struct stat named {};
+  if (::fstat(fd, &opened) != 0 || ::stat(NativePath(path).c_str(), &named) != 0 ||
+      opened.st_dev != named.st_dev || opened.st_ino != named.st_ino) {
+    busy_ = true;
     ::close(fd);
     return;
   }

@@ -94,7 +94,8 @@ bool PathExists(const std::wstring& path) {
 bool CreateOneDirectory(const std::wstring& path) { return CreateDirectoryW(path.c_str(), nullptr) != FALSE; }
 
 bool DiscardFile(const std::wstring& path) {
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  // Clearing the attributes of a link would clear its target's.
+  if (InspectPath(path) == PathKind::File) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   return DeleteFileW(path.c_str()) != FALSE;
 }
 
@@ -170,7 +171,11 @@ ExclusiveLock::ExclusiveLock(const std::wstring& path) : path_(path) {
   HANDLE handle =
       CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (handle != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<std::intptr_t>(handle);
+  if (handle != INVALID_HANDLE_VALUE) {
+    handle_ = reinterpret_cast<std::intptr_t>(handle);
+  } else {
+    busy_ = GetLastError() == ERROR_SHARING_VIOLATION;
+  }
 }
 
 ExclusiveLock::~ExclusiveLock() {

@@ -229,13 +229,19 @@ namespace {
 
 // One apply per root at a time: recovery would otherwise take another
 // apply's work for leftovers. A second launcher start waits a little.
-std::unique_ptr<platform::ExclusiveLock> LockFolder(const std::wstring& root) {
-  std::unique_ptr<platform::ExclusiveLock> lock;
+// A lock file that cannot be made at all (no right to write the folder, say)
+// fails at once.
+std::unique_ptr<platform::ExclusiveLock> LockFolder(const std::wstring& root, std::string& why) {
   for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
     if (attempt > 0) platform::SleepMs(kLockRetryMs);
-    lock = std::make_unique<platform::ExclusiveLock>(root + kLockName);
+    auto lock = std::make_unique<platform::ExclusiveLock>(root + kLockName);
     if (lock->held()) return lock;
+    if (!lock->busy()) {
+      why = "cannot create the folder's lock file" + platform::LastErrorText();
+      return nullptr;
+    }
   }
+  why = "another update is being applied to this folder";
   return nullptr;
 }
 
@@ -243,8 +249,9 @@ std::unique_ptr<platform::ExclusiveLock> LockFolder(const std::wstring& root) {
 
 ApplyOutcome RecoverInterruptedApply(const std::wstring& rootDir) {
   const std::wstring root = WithSeparator(rootDir);
-  const auto lock = LockFolder(root);
-  if (!lock) return {ZipErrNoFile, "another update is being applied to this folder", false};
+  std::string why;
+  const auto lock = LockFolder(root, why);
+  if (!lock) return {ZipErrNoFile, why, false};
   ApplyOutcome outcome;
   if (!RecoverInterruptedApplies(root, outcome.detail)) outcome.result = ZipErrWrite;
   return outcome;
@@ -255,8 +262,9 @@ ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& r
   if (rootDir.empty()) return {ZipErrArgs, "no folder", false};
   const std::wstring root = WithSeparator(rootDir);
   if (!platform::PathExists(root)) platform::CreateOneDirectory(root);
-  const auto lock = LockFolder(root);
-  if (!lock) return {ZipErrNoFile, "another update is being applied to this folder", false};
+  std::string why;
+  const auto lock = LockFolder(root, why);
+  if (!lock) return {ZipErrNoFile, why, false};
   std::string recovered;
   if (!RecoverInterruptedApplies(root, recovered)) return {ZipErrWrite, recovered, false};
   ApplyOutcome outcome = Apply(archivePath, root, options);

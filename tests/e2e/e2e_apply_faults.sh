@@ -2,7 +2,8 @@
 # The launcher's all-or-nothing apply under faults, with the real
 # ZVKLaunch.exe and the stand-in Client:
 #   1. a folder of the installation that is a Unix symlink: nothing is written
-#      through it, the package is kept;
+#      through it, the package is kept; a temp folder that is one: nothing in
+#      it is deleted or taken as the package;
 #   2. the launcher killed (SIGKILL) at several points of a 2000-file package,
 #      then started again: entirely new, no work files left;
 #   3. a full disk (a small tmpfs in a private mount namespace, with its own
@@ -65,6 +66,18 @@ run_launcher
 e2e_expect_absent "$E2E_STATE/elsewhere/x.dll"
 [ -f "$E2E_INSTALL/update.zip" ] || e2e_fail "symlinked folder: package not kept"
 grep -q 'a link on the way' "$E2E_STATE/launcher.log" || e2e_fail "symlinked folder: no ERROR line"
+
+e2e_log "symlinked temp folder"
+new_install
+ln -s "$E2E_STATE/elsewhere" "$E2E_INSTALL/temp"
+echo keep >"$E2E_STATE/elsewhere/Updater.exe"
+python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1], "w").writestr("x.dll", "planted")' \
+  "$E2E_STATE/elsewhere/update.zip"
+run_launcher
+e2e_expect_file "$E2E_STATE/elsewhere/Updater.exe" keep
+[ -f "$E2E_STATE/elsewhere/update.zip" ] || e2e_fail "symlinked temp: the package behind it was removed"
+e2e_expect_absent "$E2E_INSTALL/x.dll"
+grep -q 'temp is not a plain folder' "$E2E_STATE/launcher.log" || e2e_fail "symlinked temp: no ERROR line"
 
 # Kill points: files staged so far, the journal written, files swapped so far.
 for point in staged:600 journal:0 swapped:1000; do
