@@ -174,6 +174,20 @@ int RunVerify(const Words& words) {
   });
 }
 
+namespace {
+
+// The file the URL's last path segment names, when that is a plain file
+// name; "update.zip" otherwise (a query, "..", or a folder URL).
+std::string PackageFileName(const std::string& url) {
+  const std::string path = url.substr(0, url.find_first_of("?#"));
+  const std::string name = path.substr(path.find_last_of('/') + 1);
+  const bool plain =
+      !name.empty() && name != "." && name != ".." && name.find_first_of("\\:%*\"<>|") == std::string::npos;
+  return plain ? name : "update.zip";
+}
+
+}  // namespace
+
 int RunPublish(const Words& words) {
   CommandLine line;
   int exit = kDone;
@@ -190,8 +204,7 @@ int RunPublish(const Words& words) {
   }
   return Guarded("publish", [&] {
     const PrivateKey key = PrivateKey::Load(line.option("--key"));
-    const std::string name = url.substr(url.find_last_of('/') + 1);
-    const fs::path output = fs::path(line.option("-o")) / (name.empty() ? "update.zip" : name);
+    const fs::path output = fs::path(line.option("-o")) / PackageFileName(url);
     fs::create_directories(line.option("-o"));
     {
       PartialFile staged(output);
