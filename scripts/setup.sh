@@ -10,7 +10,6 @@ PACKAGES=(
   libboost-dev libboost-system-dev zlib1g-dev libminizip-dev libz-mingw-w64-dev
   libstb-dev googletest libssl-dev openssl
   nginx-light curl aria2 unzip zip python3 ccache locales
-  libssl-dev
 )
 MINIZIP_CACHE=${ZVK_MINIZIP_CACHE:-/var/cache/zvk/src}
 MINIZIP_DIR=$MINIZIP_CACHE/minizip-1.1
