@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # zlib.dll of the release loaded by a program of its own architecture, its
 # undecorated ExtractZipToDir called as the updater calls it: every entry of a
-# package unpacked exactly, and an entry that would leave the target refused
-# with 0x200 while the others are still written.
+# package unpacked exactly, and a package with an entry that would leave the
+# target refused whole with 0x200: none of its entries is written.
 #   zlib_dll.sh <zlib_dll_probe.exe> <zlib.dll> <state-dir>
 set -uo pipefail
 probe=$1 dll=$2 state=$3
