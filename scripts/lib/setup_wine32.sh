@@ -56,6 +56,7 @@ zvk32__install_packages() {
     apt_update || return 1
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
       -t bookworm-backports qemu-user >/dev/null || return 1
+    zvk32_qemu_upgraded=1
   fi
   # The rule first: with wine32 present, /usr/bin/wine needs it.
   zvk32__register_binfmt || return 1
@@ -68,17 +69,25 @@ zvk32__install_packages() {
 }
 
 # The rule does not survive a restart: registered again whenever it is missing.
+# A rule left by another qemu (bookworm's own, a qemu-user-binfmt path) or
+# registered with F before qemu-user was upgraded runs an interpreter too slow
+# for Wine, so it is replaced by one for the qemu-i386 installed here.
 zvk32__register_binfmt() {
   if [ ! -e "$ZVK_BINFMT_DIR/register" ]; then
     $SUDO mount -t binfmt_misc none "$ZVK_BINFMT_DIR" || return 1
   fi
-  if [ -e "$ZVK_BINFMT_DIR/$ZVK_BINFMT_RULE" ]; then
-    grep -qx enabled "$ZVK_BINFMT_DIR/$ZVK_BINFMT_RULE" && return 0
-    echo 1 | $SUDO tee "$ZVK_BINFMT_DIR/$ZVK_BINFMT_RULE" >/dev/null
-    return
-  fi
-  local qemu
+  local qemu rule=$ZVK_BINFMT_DIR/$ZVK_BINFMT_RULE
   qemu=$(command -v qemu-i386) || return 1
+  if [ -e "$rule" ]; then
+    if grep -qxF "interpreter $qemu" "$rule" && [ "${zvk32_qemu_upgraded:-0}" = 0 ]; then
+      grep -qx enabled "$rule" && return 0
+      echo 1 | $SUDO tee "$rule" >/dev/null
+      return
+    fi
+    echo "setup: replacing the binfmt_misc rule for i386 programs" \
+      "($(sed -n 's/^interpreter //p' "$rule"))"
+    echo -1 | $SUDO tee "$rule" >/dev/null || return 1
+  fi
   echo "setup: registering $qemu for i386 programs (binfmt_misc)"
   printf ':%s:M::%s:%s:%s:FP\n' "$ZVK_BINFMT_RULE" "$ZVK_BINFMT_MAGIC" "$ZVK_BINFMT_MASK" "$qemu" |
     $SUDO tee "$ZVK_BINFMT_DIR/register" >/dev/null
