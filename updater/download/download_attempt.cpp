@@ -87,6 +87,9 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   session.plannedTotal = total;
   PackageDigests digests(static_cast<std::uint64_t>(total));
   plan[0].digests = &digests;
+  // Every transfer counts its segment's bytes on disk as it starts, so the
+  // count left by an earlier, short attempt would be counted twice.
+  status.downloadedSize = 0;
   RunTransfers(plan, scope.attempt(), settings.watchdog);
   // A stopped worker leaves the segment files as they are for the next run.
   if (session.Stopped()) return kStopped;
