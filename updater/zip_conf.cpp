@@ -1,6 +1,7 @@
 #include "updater/zip_conf.h"
 
 #include <climits>
+#include <cstdint>
 #include <cwctype>
 #include <iterator>
 
@@ -35,6 +36,20 @@ void LogZipConf(const ZipConf& conf) {
   ZM_TRACE << "zipMd5: " << conf.zipMd5;
   ZM_TRACE << "clientDic: " << QuotedPathText(conf.clientDic);
   ZM_TRACE << "clientExePath: " << QuotedPathText(conf.clientExePath);
+}
+
+// A URL reaches the updater percent-encoded, its host in punycode. Any other
+// character would go through the code page's best fit, which can turn a
+// full-width host name into another, plain one: such a URL is refused and
+// left empty, so every attempt fails on it like any malformed URL.
+std::wstring AsciiUrlOrNothing(const std::wstring& url) {
+  for (const wchar_t c : url) {
+    if (static_cast<std::uint32_t>(c) > 0x7F) {
+      ZM_ERROR << "the package URL must be ASCII (percent-encoded)";
+      return std::wstring();
+    }
+  }
+  return url;
 }
 
 }  // namespace
@@ -108,7 +123,7 @@ std::string QuotedPathText(const std::filesystem::path& path) {
 
 ZipConf BuildZipConf(const wchar_t* commandLine, const std::wstring& modulePath) {
   const CCmdLineParser parser(commandLine, false);
-  const std::wstring url = parser.ValueOf(L"url");
+  const std::wstring url = AsciiUrlOrNothing(parser.ValueOf(L"url"));
   const std::wstring md5 = parser.ValueOf(L"md5");
 
   ZipConf conf;

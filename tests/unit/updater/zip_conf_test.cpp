@@ -92,7 +92,7 @@ TEST(ZipConfUrl, OnlyLowerCaseSchemesAreRecognised) {
   EXPECT_EQ(inside.host, L"xhttp:");
 }
 
-TEST(ZipConfUrl, UrlWithoutSlashHasEmptyHostAndWholeTextAsPath) {
+TEST(ZipConfUrl, UrlWithoutSlashOrOutsideAsciiHasEmptyHost) {
   const ZipConf conf = BuildZipConf(L"-url=http://host.only:81", kModule);
   EXPECT_EQ(conf.host, "");
   EXPECT_EQ(conf.requestPath, "host.only:81");
@@ -102,6 +102,11 @@ TEST(ZipConfUrl, UrlWithoutSlashHasEmptyHostAndWholeTextAsPath) {
   const UrlParts rootOnly = SplitPackageUrl(L"http:///");
   EXPECT_EQ(rootOnly.host, L"");
   EXPECT_EQ(rootOnly.requestPath, L"/");
+  CapturedLog log;
+  const ZipConf fullWidth = BuildZipConf(L"-url=http://\uff45\uff58.com/p.zip", kModule);
+  EXPECT_EQ(fullWidth.host, "") << "a host outside ASCII was converted by best fit";
+  ASSERT_FALSE(log.lines().empty());
+  EXPECT_EQ(log.lines()[0].rfind("[ZVK][E][", 0), 0u) << log.lines()[0];
 }
 
 TEST(ZipConfForced, AbsentOrNonNumericIsZeroAndOtherNumbersAreKept) {
