@@ -253,7 +253,10 @@ error_code TlsStream::Impl::DecryptAvailable() {
     const SECURITY_STATUS status = DecryptMessage(&context, &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) break;
     if (status == SEC_I_CONTEXT_EXPIRED) {
+      // The close_notify record was decrypted in place and is spent; nothing
+      // after it belongs to the session.
       ended = true;
+      consumed = incoming.size();
       break;
     }
     if (status != SEC_E_OK) return asio::error::connection_aborted;
@@ -309,6 +312,12 @@ std::size_t TlsStream::ReadSome(char* data, std::size_t size, error_code& error)
   while (impl.plainPos == impl.plain.size()) {
     impl.plain.clear();
     impl.plainPos = 0;
+    // A closed session's records are spent: once its plaintext is drained,
+    // all that is left is the end of the stream.
+    if (impl.ended) {
+      error = asio::error::eof;
+      return 0;
+    }
     error = impl.DecryptAvailable();
     if (error) return 0;
     if (!impl.plain.empty()) break;
