@@ -21,45 +21,22 @@ for tool in "$plain" "$signed" "$publish" /usr/sbin/nginx curl md5sum sha256sum;
   command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
 done
 
-work=$(mktemp -d /tmp/zvk-signing-bench.XXXXXX)
-chmod 755 "$work"  # nginx's worker runs as another user
-nginx_pid=
-cleanup() {
-  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=bench/download/bench_lib.sh
+source "$root/bench/download/bench_lib.sh"
+bench_begin signing-bench
 
-mkdir -p "$work/folder" "$work/www" "$work/tmp"
+mkdir -p "$work/folder"
 head -c $((size_mb << 20)) /dev/urandom >"$work/folder/blob.bin"
 install -m 600 "$root/tests/keys/test_publisher.key" "$work/test.key"
 "$publish" pack "$work/folder" -o "$work/www/p.zip" 2>/dev/null
 "$publish" sign "$work/www/p.zip" --key "$work/test.key" 2>/dev/null
 rm -rf "$work/folder"
-md5=$(md5sum "$work/www/p.zip" | cut -d' ' -f1)
+md5=$(digest "$work/www/p.zip")
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-cat >"$work/nginx.conf" <<CONF
-daemon off;
-worker_processes 1;
-pid $work/nginx.pid;
-error_log $work/error.log;
-events { worker_connections 256; }
-http {
-  access_log off;
-  sendfile on;
-  client_body_temp_path $work/tmp; proxy_temp_path $work/tmp; fastcgi_temp_path $work/tmp;
-  uwsgi_temp_path $work/tmp; scgi_temp_path $work/tmp;
-  server { listen 127.0.0.1:$port; root $work/www; }
-}
-CONF
-/usr/sbin/nginx -p "$work" -c "$work/nginx.conf" &
-nginx_pid=$!
-for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.05; done
+port=$(free_port)
+bench_nginx "  server { listen 127.0.0.1:$port; root $work/www; }"
 url=http://127.0.0.1:$port/p.zip
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 
 run_cli() {
   local cli=$1
