@@ -12,7 +12,7 @@
 #include "publisher/folder_scan.h"
 #include "publisher/help_texts.h"
 #include "publisher/key_files.h"
-#include "publisher/package_inspector.h"
+#include "publisher/package_report.h"
 #include "publisher/package_signer.h"
 #include "publisher/package_writer.h"
 #include "signing/package_verifier.h"

@@ -1,4 +1,4 @@
-#include "publisher/package_inspector.h"
+#include "publisher/package_report.h"
 
 #include <unzip.h>
 
