@@ -17,17 +17,15 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "signing/openssl_owners.h"
+
 namespace publisher {
 namespace {
 
-template <typename T, void (*Free)(T*)>
-struct Deleter {
-  void operator()(T* p) const { Free(p); }
-};
-using Pkey = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
-using PkeyContext = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
-using Bio = std::unique_ptr<BIO, Deleter<BIO, BIO_free_all>>;
-using EcdsaSig = std::unique_ptr<ECDSA_SIG, Deleter<ECDSA_SIG, ECDSA_SIG_free>>;
+using signing::Bio;
+using signing::EcdsaSig;
+using signing::Pkey;
+using signing::PkeyContext;
 
 [[noreturn]] void Fail(const std::string& path, const std::string& reason) {
   throw std::runtime_error(path + ": " + reason);

@@ -9,18 +9,10 @@
 #include <vector>
 
 #include "signing/crypto.h"
+#include "signing/openssl_owners.h"
 
 namespace signing {
 namespace {
-
-template <typename T, void (*Free)(T*)>
-struct Deleter {
-  void operator()(T* p) const { Free(p); }
-};
-using MdContext = std::unique_ptr<EVP_MD_CTX, Deleter<EVP_MD_CTX, EVP_MD_CTX_free>>;
-using PkeyContext = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
-using Pkey = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY, EVP_PKEY_free>>;
-using EcdsaSig = std::unique_ptr<ECDSA_SIG, Deleter<ECDSA_SIG, ECDSA_SIG_free>>;
 
 Pkey ImportPublicKey(const PublicKey& key) {
   std::uint8_t point[65] = {0x04};
