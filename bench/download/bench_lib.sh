@@ -6,6 +6,8 @@
 #   bench_nginx <server lines>       nginx over $work/www with those server blocks
 #   bench_own_pid <pid>              stopped at exit
 #   free_port, now_ms, median (stdin), digest <file>
+#   rss_row <label> <url> <md5>      a table row of ours' peak RSS per run
+#                                    (the caller's run_ours writes $work/rss)
 
 bench_pids=()
 bench_own_pid() { bench_pids+=("$1"); }
@@ -57,4 +59,13 @@ CONF
   for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return 0; sleep 0.05; done
   echo "nginx did not start: $(tail -n 3 "$work/error.log")" >&2
   return 1
+}
+
+rss_row() {
+  local label=$1 url=$2 md5=$3 rss=()
+  for _ in $(seq "$reps"); do
+    run_ours "$url" "$md5" >/dev/null
+    rss+=("$(awk '{printf "%.1f", $1 / 1024}' "$work/rss")")
+  done
+  echo "| $label | ${rss[*]} |"
 }

@@ -103,12 +103,7 @@ echo "|---|---|"
 for name in p64 pbig; do
   size_label=$([ $name = p64 ] && echo "64 MiB" || echo "$big_mb MiB")
   d=$([ $name = p64 ] && echo "$d64" || echo "$dbig")
-  rss=()
-  for _ in $(seq "$reps"); do
-    run_ours "http://127.0.0.1:$fast_port/$name.zip" "$d" >/dev/null
-    rss+=("$(awk '{printf "%.1f", $1 / 1024}' "$work/rss")")
-  done
-  echo "| $size_label | ${rss[*]} |"
+  rss_row "$size_label" "http://127.0.0.1:$fast_port/$name.zip" "$d"
 done
 
 echo

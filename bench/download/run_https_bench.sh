@@ -101,10 +101,4 @@ echo "### H3. Peak resident memory of ours over HTTPS (unthrottled)"
 echo
 echo "| package | peak RSS (MiB), each run |"
 echo "|---|---|"
-dbig=$(digest "$work/www/pbig.zip")
-rss=()
-for _ in $(seq "$reps"); do
-  run_ours "$(url_of https_fast pbig.zip)" "$dbig" >/dev/null
-  rss+=("$(awk '{printf "%.1f", $1 / 1024}' "$work/rss")")
-done
-echo "| $big_mb MiB | ${rss[*]} |"
+rss_row "$big_mb MiB" "$(url_of https_fast pbig.zip)" "$(digest "$work/www/pbig.zip")"
