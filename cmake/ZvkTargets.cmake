@@ -23,13 +23,20 @@ function(zvk_library name)
 endfunction()
 
 # zvk_gui_program(<name> OUTPUT_NAME <exe name> SOURCES ... [DEPS ...])
-# A Windows GUI program (wWinMain, no console), linked statically.
+# A Windows GUI program (wWinMain, no console), linked statically. It enters
+# through ZvkProcessEntry, which restricts DLL loading to the system folder
+# before the C runtime and the static initialisers run.
 function(zvk_gui_program name)
   cmake_parse_arguments(ARG "" "OUTPUT_NAME" "SOURCES;DEPS" ${ARGN})
-  add_executable(${name} WIN32 ${ARG_SOURCES})
+  add_executable(${name} WIN32 ${ARG_SOURCES} $<TARGET_OBJECTS:zvk_process_entry>)
   target_compile_options(${name} PRIVATE ${ZVK_WARNINGS})
-  target_link_options(${name} PRIVATE -municode -mwindows)
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  # i686 symbols carry a leading underscore.
+  set(entry ZvkProcessEntry)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(entry _ZvkProcessEntry)
+  endif()
+  target_link_options(${name} PRIVATE -municode -mwindows -Wl,-e,${entry})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} zvk_platform)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
   endif()

@@ -26,22 +26,9 @@ void StartClient(const std::wstring& parameters) {
   ShellExecuteW(nullptr, L"open", launcher::kClientFileName, parameters.c_str(), nullptr, SW_SHOW);
 }
 
-// The launcher runs elevated: a DLL planted beside it or in the working
-// directory must never be loaded. Looked up at run time, since systems
-// without the call (Windows 7 before KB2533623) must still start.
-void LoadLibrariesOnlyFromSystem() {
-  using SetDirectories = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  const auto set = kernel == nullptr ? nullptr
-                                     : reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
-                                           GetProcAddress(kernel, "SetDefaultDllDirectories")));
-  if (set == nullptr || !set(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
-  LoadLibrariesOnlyFromSystem();
   // The question comes first, whatever the command line holds.
   const bool startRoad = CheckRunningClient();
   const auto request = launcher::ParseLaunchCommandLine(commandLine != nullptr ? commandLine : L"");

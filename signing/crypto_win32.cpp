@@ -8,16 +8,12 @@
 #include <bcrypt.h>
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/system_library_win32.h"
 #include "signing/crypto.h"
-
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
 
 namespace signing {
 namespace {
@@ -39,37 +35,21 @@ struct Bcrypt {
   }
 };
 
-template <typename Function>
-void Resolve(HMODULE module, const char* name, Function& function) {
-  const FARPROC address = GetProcAddress(module, name);
-  static_assert(sizeof function == sizeof address, "function pointers differ in size");
-  std::memcpy(&function, &address, sizeof function);
-}
-
-HMODULE LoadFromSystemFolder() {
-  // Systems without the search flags (Windows 7 before KB2533623) take the full path.
-  if (HMODULE module = LoadLibraryExW(L"bcrypt.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
-  wchar_t folder[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  return LoadLibraryW((std::wstring(folder, length) + L"\\bcrypt.dll").c_str());
-}
-
 // The functions, or none when bcrypt.dll or one of them is missing.
 const Bcrypt* Api() {
   static const Bcrypt api = [] {
     Bcrypt loaded;
-    HMODULE module = LoadFromSystemFolder();
+    HMODULE module = platform::LoadSystemLibrary(L"bcrypt.dll");
     if (module == nullptr) return loaded;
-    Resolve(module, "BCryptOpenAlgorithmProvider", loaded.openAlgorithm);
-    Resolve(module, "BCryptCloseAlgorithmProvider", loaded.closeAlgorithm);
-    Resolve(module, "BCryptCreateHash", loaded.createHash);
-    Resolve(module, "BCryptHashData", loaded.hashData);
-    Resolve(module, "BCryptFinishHash", loaded.finishHash);
-    Resolve(module, "BCryptDestroyHash", loaded.destroyHash);
-    Resolve(module, "BCryptImportKeyPair", loaded.importKeyPair);
-    Resolve(module, "BCryptDestroyKey", loaded.destroyKey);
-    Resolve(module, "BCryptVerifySignature", loaded.verifySignature);
+    platform::ResolveExport(module, "BCryptOpenAlgorithmProvider", loaded.openAlgorithm);
+    platform::ResolveExport(module, "BCryptCloseAlgorithmProvider", loaded.closeAlgorithm);
+    platform::ResolveExport(module, "BCryptCreateHash", loaded.createHash);
+    platform::ResolveExport(module, "BCryptHashData", loaded.hashData);
+    platform::ResolveExport(module, "BCryptFinishHash", loaded.finishHash);
+    platform::ResolveExport(module, "BCryptDestroyHash", loaded.destroyHash);
+    platform::ResolveExport(module, "BCryptImportKeyPair", loaded.importKeyPair);
+    platform::ResolveExport(module, "BCryptDestroyKey", loaded.destroyKey);
+    platform::ResolveExport(module, "BCryptVerifySignature", loaded.verifySignature);
     return loaded;
   }();
   return api.complete() ? &api : nullptr;

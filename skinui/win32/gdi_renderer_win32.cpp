@@ -96,8 +96,10 @@ bool CGdiRenderer::DrawImage(const UiRect& dest, const SkinImage& image) {
   ScopedSelect select(source.Get(), bitmap);
   BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   ::SetStretchBltMode(dc_, HALFTONE);
-  return ::AlphaBlend(dc_, dest.left, dest.top, dest.Width(), dest.Height(), source.Get(), 0, 0, image.width,
-                      image.height, blend) != FALSE;
+  // gdi32's own entry point: msimg32.dll's AlphaBlend forwards to it, and
+  // msimg32 is not one of the system's known DLLs.
+  return ::GdiAlphaBlend(dc_, dest.left, dest.top, dest.Width(), dest.Height(), source.Get(), 0, 0,
+                         image.width, image.height, blend) != FALSE;
 }
 
 void CGdiRenderer::DrawString(const UiRect& rect, const std::wstring& text, const UiFont& font, UiColor color,

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "platform/system_library_win32.h"
 #include "skinui/button.h"
 
 namespace SkinUI {
@@ -12,6 +13,20 @@ namespace {
 constexpr DWORD kDefaultHoverMs = 400;
 
 UiPoint PointFrom(LPARAM lParam) { return UiPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+
+// comctl32.dll is not one of the system's known DLLs, so it is not imported
+// (a program in a folder others may write would load a copy planted there):
+// it is loaded at first use, the version the manifest asks for.
+void RegisterCommonControls() {
+  using Initialise = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  static const Initialise initialise = [] {
+    Initialise found = nullptr;
+    platform::ResolveExport(platform::LoadSystemLibrary(L"comctl32.dll"), "InitCommonControlsEx", found);
+    return found;
+  }();
+  const INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+  if (initialise != nullptr) initialise(&icc);
+}
 
 }  // namespace
 
@@ -201,8 +216,7 @@ void CSkinHostWin32::ShowToolTip(const std::wstring& text, const UiRect& control
   tooltipText_ = text;
   info.lpszText = const_cast<wchar_t*>(tooltipText_.c_str());
   if (!tooltip_) {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    RegisterCommonControls();
     tooltip_ = ::CreateWindowExW(
         WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, ::GetModuleHandleW(nullptr), nullptr);

@@ -22,6 +22,8 @@
 #include <cstring>
 #include <vector>
 
+#include "updater/download/security_api_win32.h"
+
 namespace asio = boost::asio;
 using boost::system::error_code;
 
@@ -55,13 +57,13 @@ class Credentials {
     settings.dwVersion = SCHANNEL_CRED_VERSION;
     settings.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
     settings.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-    const SECURITY_STATUS status =
-        AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
-                                  &settings, nullptr, nullptr, &handle_, nullptr);
+    const SECURITY_STATUS status = tls_api::Sspi().AcquireCredentialsHandleW(
+        nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr, &settings, nullptr,
+        nullptr, &handle_, nullptr);
     if (status != SEC_E_OK)
       throw TlsFailure("no TLS credentials: " + Hex(static_cast<unsigned long>(status)));
   }
-  ~Credentials() { FreeCredentialsHandle(&handle_); }
+  ~Credentials() { tls_api::Sspi().FreeCredentialsHandle(&handle_); }
   Credentials(const Credentials&) = delete;
   Credentials& operator=(const Credentials&) = delete;
   CredHandle* get() { return &handle_; }
@@ -76,17 +78,19 @@ class SspiBuffer {
   SecBuffer buffer{0, SECBUFFER_TOKEN, nullptr};
   SspiBuffer() = default;
   ~SspiBuffer() {
-    if (buffer.pvBuffer) FreeContextBuffer(buffer.pvBuffer);
+    if (buffer.pvBuffer) tls_api::Sspi().FreeContextBuffer(buffer.pvBuffer);
   }
   SspiBuffer(const SspiBuffer&) = delete;
   SspiBuffer& operator=(const SspiBuffer&) = delete;
 };
 
 struct CertificateDeleter {
-  void operator()(const CERT_CONTEXT* certificate) const { CertFreeCertificateContext(certificate); }
+  void operator()(const CERT_CONTEXT* certificate) const {
+    tls_api::Certificates().freeCertificate(certificate);
+  }
 };
 struct ChainDeleter {
-  void operator()(const CERT_CHAIN_CONTEXT* chain) const { CertFreeCertificateChain(chain); }
+  void operator()(const CERT_CHAIN_CONTEXT* chain) const { tls_api::Certificates().freeChain(chain); }
 };
 
 std::string ReasonOfChainStatus(DWORD status) {
@@ -114,8 +118,11 @@ std::string ReasonOfPolicyError(DWORD error) {
 // server authentication, and name serverName. Wine's policy check passes a
 // chain it could not complete, so the chain's own status is checked first.
 void CheckServerCertificate(CtxtHandle* context, const std::wstring& serverName) {
+  // Loaded before anything needs freeing through it.
+  const tls_api::CertificateFunctions& certificates = tls_api::Certificates();
   PCCERT_CONTEXT raw = nullptr;
-  if (QueryContextAttributesW(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &raw) != SEC_E_OK || !raw)
+  if (tls_api::Sspi().QueryContextAttributesW(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &raw) != SEC_E_OK ||
+      !raw)
     throw TlsFailure("server sent no certificate");
   std::unique_ptr<const CERT_CONTEXT, CertificateDeleter> certificate(raw);
 
@@ -127,8 +134,8 @@ void CheckServerCertificate(CtxtHandle* context, const std::wstring& serverName)
   chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
   chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
   PCCERT_CHAIN_CONTEXT rawChain = nullptr;
-  if (!CertGetCertificateChain(nullptr, certificate.get(), nullptr, certificate->hCertStore, &chainPara, 0,
-                               nullptr, &rawChain))
+  if (!certificates.getChain(nullptr, certificate.get(), nullptr, certificate->hCertStore, &chainPara, 0,
+                             nullptr, &rawChain))
     throw TlsFailure("certificate chain not built: " + Hex(GetLastError()));
   std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainDeleter> chain(rawChain);
   if (chain->TrustStatus.dwErrorStatus != CERT_TRUST_NO_ERROR)
@@ -143,7 +150,7 @@ void CheckServerCertificate(CtxtHandle* context, const std::wstring& serverName)
   policyPara.pvExtraPolicyPara = &sslPara;
   CERT_CHAIN_POLICY_STATUS policyStatus{};
   policyStatus.cbSize = sizeof policyStatus;
-  if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policyPara, &policyStatus))
+  if (!certificates.verifyChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policyPara, &policyStatus))
     throw TlsFailure("certificate policy not checked: " + Hex(GetLastError()));
   if (policyStatus.dwError != 0) throw TlsFailure(ReasonOfPolicyError(policyStatus.dwError));
 }
@@ -153,7 +160,7 @@ void CheckServerCertificate(CtxtHandle* context, const std::wstring& serverName)
 struct TlsStream::Impl {
   Impl(asio::ip::tcp::socket& s, Runner r) : socket(s), run(std::move(r)) {}
   ~Impl() {
-    if (haveContext) DeleteSecurityContext(&context);
+    if (haveContext) tls_api::Sspi().DeleteSecurityContext(&context);
   }
 
   error_code ReadRaw();
@@ -208,7 +215,7 @@ SECURITY_STATUS TlsStream::Impl::HandshakeStep(const std::wstring& target, bool&
   SspiBuffer out;
   SecBufferDesc outDesc{SECBUFFER_VERSION, 1, &out.buffer};
   unsigned long attributes = 0;
-  const SECURITY_STATUS status = InitializeSecurityContextW(
+  const SECURITY_STATUS status = tls_api::Sspi().InitializeSecurityContextW(
       credentials.get(), haveContext ? &context : nullptr, const_cast<wchar_t*>(target.c_str()),
       kContextFlags, 0, 0, haveContext ? &inDesc : nullptr, 0, &context, &outDesc, &attributes, nullptr);
   if (!FAILED(status)) haveContext = true;
@@ -250,7 +257,7 @@ error_code TlsStream::Impl::DecryptAvailable() {
         {0, SECBUFFER_EMPTY, nullptr},
         {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-    const SECURITY_STATUS status = DecryptMessage(&context, &desc, 0, nullptr);
+    const SECURITY_STATUS status = tls_api::Sspi().DecryptMessage(&context, &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) break;
     if (status == SEC_I_CONTEXT_EXPIRED) {
       // The close_notify record was decrypted in place and is spent; nothing
@@ -280,7 +287,8 @@ TlsStream::~TlsStream() = default;
 void TlsStream::Handshake(const std::string& serverName) {
   const std::wstring target = WidenServerName(serverName);
   impl_->ContinueHandshake(target);
-  if (QueryContextAttributesW(&impl_->context, SECPKG_ATTR_STREAM_SIZES, &impl_->sizes) != SEC_E_OK)
+  if (tls_api::Sspi().QueryContextAttributesW(&impl_->context, SECPKG_ATTR_STREAM_SIZES, &impl_->sizes) !=
+      SEC_E_OK)
     throw TlsFailure("no record sizes");
   CheckServerCertificate(&impl_->context, target);
 }
@@ -297,7 +305,8 @@ error_code TlsStream::Send(const std::string& text) {
         {sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, record.data() + sizes.cbHeader + part},
         {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-    if (EncryptMessage(&impl_->context, 0, &desc, 0) != SEC_E_OK) return asio::error::connection_aborted;
+    if (tls_api::Sspi().EncryptMessage(&impl_->context, 0, &desc, 0) != SEC_E_OK)
+      return asio::error::connection_aborted;
     const error_code error =
         impl_->WriteRaw(record.data(), buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer);
     if (error) return error;
