@@ -119,12 +119,7 @@ std::int64_t CHttpDownload::QueryFileSize(std::string& host, std::string& reques
 }
 
 bool CHttpDownload::WriteChunk(const std::filesystem::path& segmentFile, const char* chunk, std::size_t size,
-                               std::uint64_t resumedLength, std::uint32_t& received, StdioFile& file) {
-  if (!file) {
-    file = StdioFile(segmentFile, "ab");
-    if (!file) return false;
-    received = SaturatingAdd(received, resumedLength);
-  }
+                               std::uint32_t& received, StdioFile& file) {
   if (size != 0 && (std::fwrite(chunk, 1, size, file.get()) != size || std::fflush(file.get()) != 0)) {
     PrintDiagnostic(" exception = write to " + segmentFile.u8string() + " failed\n");
     return false;

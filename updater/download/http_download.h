@@ -63,11 +63,10 @@ class CHttpDownload {
   // file. Never throws.
   static void TransferSegment(SegmentTask& task, const std::shared_ptr<AttemptState>& attempt);
 
-  // Appends one chunk to the segment file, opening it on first use (and then
-  // counting the resumed length into received). False when the file cannot be
-  // opened or written.
+  // Appends one chunk to file, the segment file opened for appending, and
+  // counts it into received. False when it cannot be written.
   static bool WriteChunk(const std::filesystem::path& segmentFile, const char* chunk, std::size_t size,
-                         std::uint64_t resumedLength, std::uint32_t& received, StdioFile& file);
+                         std::uint32_t& received, StdioFile& file);
 
   // The request text of both exchanges; offset 0 for the probe.
   static std::string BuildRequest(const std::string& host, const std::string& requestPath,

@@ -51,10 +51,10 @@ void DigestWritten(SegmentTask& task, bool& digesting, bool written, const char*
   task.digested += static_cast<std::uint32_t>(within);
 }
 
-// Reads the response and appends its body to the segment file until the
-// segment is complete or the stream ends. Returns the error that ended the
-// reads (clear when the segment completed).
-boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask& task,
+// Reads the response and appends its body to file, the segment file opened
+// for appending, until the segment is complete or the stream ends. Returns
+// the error that ended the reads (clear when the segment completed).
+boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask& task, StdioFile& file,
                                          std::uint64_t resumedLength, AttemptState& attempt) {
   const std::uint32_t segmentLength = task.rangeEnd - task.rangeBegin;
   // Bytes of this segment counted for the progress display. The last chunk of
@@ -63,7 +63,6 @@ boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask
   std::uint64_t counted = std::min<std::uint64_t>(resumedLength, segmentLength);
   HeadReader head;
   bool headParsed = false;
-  StdioFile file;
   bool digesting = task.digests != nullptr && resumedLength == 0;
   std::vector<char> data(kTransferReadSize);
   boost::system::error_code error;
@@ -86,8 +85,7 @@ boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask
       chunk = head.buffer().data();
       size = head.buffer().size();
     }
-    const bool written =
-        CHttpDownload::WriteChunk(task.segmentFile, chunk, size, resumedLength, task.received, file);
+    const bool written = CHttpDownload::WriteChunk(task.segmentFile, chunk, size, task.received, file);
     DigestWritten(task, digesting, written, chunk, size);
     const std::uint64_t within = std::min<std::uint64_t>(size, segmentLength - counted);
     counted += within;
@@ -102,8 +100,17 @@ boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask
 
 void CHttpDownload::TransferSegment(SegmentTask& task, const std::shared_ptr<AttemptState>& attempt) {
   try {
-    const std::int64_t fileLength = FileLength(task.segmentFile);
-    const std::uint64_t resumedLength = fileLength > 0 ? static_cast<std::uint64_t>(fileLength) : 0;
+    // The bytes on disk are measured through the handle the new ones are
+    // appended to: a file that could not be read at this moment (a scanner
+    // holding it) must not pass for empty while the append goes on behind
+    // its stale bytes.
+    StdioFile file(task.segmentFile, "ab");
+    const std::int64_t fileLength = file ? StreamLength(file.get()) : -1;
+    if (fileLength < 0) {
+      PrintDiagnostic(" exception = " + task.segmentFile.u8string() + " cannot be opened for appending\n");
+      return;
+    }
+    const std::uint64_t resumedLength = static_cast<std::uint64_t>(fileLength);
     const std::uint32_t segmentLength = task.rangeEnd - task.rangeBegin;
     // A segment already whole on disk asks for nothing: an open range from
     // its end would only fetch bytes the join ignores.
@@ -112,12 +119,13 @@ void CHttpDownload::TransferSegment(SegmentTask& task, const std::shared_ptr<Att
       AddDownloadedBytes(task.status, segmentLength);
       return;
     }
+    task.received = static_cast<std::uint32_t>(resumedLength);
     HttpConnection connection(attempt);
     connection.Connect(task.host);
     const std::string request = BuildRequest(task.host, task.requestPath, task.rangeBegin + resumedLength);
-    AddDownloadedBytes(task.status, std::min<std::uint64_t>(resumedLength, task.rangeEnd - task.rangeBegin));
+    AddDownloadedBytes(task.status, resumedLength);
     connection.Send(request);
-    const boost::system::error_code error = ReceiveSegment(connection, task, resumedLength, *attempt);
+    const boost::system::error_code error = ReceiveSegment(connection, task, file, resumedLength, *attempt);
     // A cut-off or a stop closed the connection on purpose; nothing to report.
     if (error && !attempt->Closed()) throw boost::system::system_error(error);
   } catch (const std::exception& e) {

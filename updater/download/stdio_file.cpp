@@ -36,8 +36,12 @@ StdioFile::StdioFile(const std::filesystem::path& path, const char* mode) {
 
 std::int64_t FileLength(const std::filesystem::path& path) {
   StdioFile file(path, "rb");
-  if (!file || SeekEnd(file.get()) != 0) return -1;
-  return Tell(file.get());
+  return file ? StreamLength(file.get()) : -1;
+}
+
+std::int64_t StreamLength(std::FILE* file) {
+  if (SeekEnd(file) != 0) return -1;
+  return Tell(file);
 }
 
 bool SeekTo(std::FILE* file, std::int64_t offset) {

@@ -40,5 +40,9 @@ class StdioFile {
 // Length of the file at path, or -1 when it cannot be opened or measured.
 std::int64_t FileLength(const std::filesystem::path& path);
 
+// Length of the open file, measured through the stream, which is left at
+// its end; -1 when it cannot be measured.
+std::int64_t StreamLength(std::FILE* file);
+
 // Moves the stream to offset bytes from the start; false on failure.
 bool SeekTo(std::FILE* file, std::int64_t offset);

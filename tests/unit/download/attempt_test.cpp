@@ -4,6 +4,9 @@
 #include <thread>
 
 #include "platform/platform.h"
+#ifdef _WIN32
+#include "platform/win_handle.h"
+#endif
 #include "tests/helpers/package_server/package_server.h"
 #include "tests/unit/download/test_support.h"
 #include "updater/download/download_status.h"
@@ -209,7 +212,9 @@ TEST_F(Attempt, SilentTransfersAreCutOffAndTheJoinFindsNothing) {
   server.Script({Behaviour::kNormal});
   server.SetDefaultBehaviour(Behaviour::kStallBeforeHead);
   EXPECT_EQ(Run(server, package), CHttpDownload::kSegmentsShort);
-  EXPECT_TRUE(FolderListing().empty());
+  // Each transfer opened its segment file for appending before it asked.
+  for (const std::string& name : FolderListing())
+    EXPECT_EQ(std::filesystem::file_size(File(name)), 0u) << name;
 }
 
 TEST_F(Attempt, ShortSegmentsAreKeptAndTheNextAttemptResumesThemWithoutRefetching) {
@@ -246,6 +251,37 @@ TEST_F(Attempt, CompleteSegmentsAskForNothingAndAreJoinedUnchanged) {
   std::sort(offsets.begin(), offsets.end());
   EXPECT_EQ(offsets, (std::vector<std::int64_t>{0, 2000, 4000})) << "complete segments ask for nothing";
 }
+
+#ifdef _WIN32
+// Another program (a virus scanner) holds segment 0 so that nobody may read
+// it, but lets others write it, until every transfer has asked for its
+// range. Measured apart from the append, the held file would pass for empty:
+// its bytes would stay in front of the new ones while the digest, fed as
+// they arrive, still matches, and update.zip would be corrupt.
+TEST_F(Attempt, SegmentThatCannotBeReadNowResumesFromTheHandleItAppendsTo) {
+  const std::string package = MakePackage(8000);
+  WriteWholeFile(File("update.td0"), package.substr(0, 500));
+  package_server::ServerOptions paced;
+  paced.bytesPerSecond = 4000;  // each segment takes a good part of a second
+  PackageServer server(package, paced);
+  WinHandle scanner(CreateFileW(File("update.td0").c_str(), GENERIC_READ, FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(scanner);
+  std::thread release([&server, &scanner] {
+    for (int tenth = 0; tenth < 100 && server.RequestCount() < 5; ++tenth)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    scanner.reset();
+  });
+  const int result = Run(server, package);
+  release.join();
+  EXPECT_EQ(result, CHttpDownload::kSuccess);
+  EXPECT_EQ(FileDigest(File("update.zip")), Md5Of(package));
+  const auto requests = server.Requests();
+  EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const auto& r) {
+    return r.rangeOffset == 500;
+  })) << "segment 0 was not resumed after its 500 bytes";
+}
+#endif
 
 TEST_F(Attempt, TransferThreadThatCannotStartFailsTheAttemptCleanly) {
   const std::string package = MakePackage(8000);
