@@ -4,8 +4,12 @@
 #   e2e_begin <state-dir> <bin-dir>    own Wine prefix and Xvfb; sets E2E_STATE, E2E_BIN,
 #                                      E2E_RELEASE_BIN; stops everything at exit and
 #                                      removes <state-dir> when the script succeeded
-#   e2e_layout <root>                  <root>/Vellacast/{ZVKLaunch.exe,zlib.dll,zvkclient.exe,temp/Updater.exe}
-#   e2e_make_package <zip> <prefix> <version>   the package (entries under <prefix>) and E2E_MD5
+#   e2e_layout <root>                  <root>/Vellacast/{ZVKLaunch.exe,zlib.dll,zvkclient.exe,temp/Updater.exe};
+#                                      with E2E_MARKER_DLL set, also that DLL planted in temp\ and
+#                                      beside the launcher under the names of E2E_PLANTED_DLLS, which
+#                                      Wine is told to load native-first; a script that loaded one fails
+#   e2e_make_package <zip> <prefix> <version>   the package (entries under <prefix>) and E2E_MD5;
+#                                      signed by E2E_SIGN_KEY with E2E_PUBLISH when set (a keyed release)
 #   e2e_serve <docroot> [limit_rate]   nginx on a free port; sets E2E_PORT, E2E_BASE_URL (E2E_HTTPS: e2e_tls.sh)
 #   e2e_serve_scripted <server> <zip> [script]   the scripted package server; sets E2E_PORT, E2E_BASE_URL
 #   e2e_own_pid <pid>                  a process of the script's, stopped by e2e_end
@@ -84,6 +88,11 @@ e2e_end() {
 e2e__exit() {
   local status=$?
   e2e_end
+  if [ -n "${E2E_MARKER_LOG:-}" ] && [ -s "$E2E_MARKER_LOG" ]; then
+    echo "FAIL: a DLL planted beside the programs was loaded (the DLL, then the program):" >&2
+    sed 's/^/   /' "$E2E_MARKER_LOG" >&2
+    status=1
+  fi
   if [ "$status" -eq 0 ] || [ "$status" -eq 77 ]; then
     [ "${E2E_KEEP_STATE:-0}" = 1 ] || rm -rf "$E2E_STATE"
   else
@@ -101,6 +110,25 @@ e2e_layout() {
   cp "$E2E_RELEASE_BIN/Updater.exe" "$E2E_INSTALL/temp/"
   printf 'version 1\n' >"$E2E_INSTALL/version.txt"
   E2E_RECORD=$E2E_INSTALL/zvkclient_record.txt
+  [ -z "${E2E_MARKER_DLL:-}" ] || e2e__plant_markers
+}
+
+# DLLs that are not on the system's known-DLL list and that the programs
+# import or load (or once did): Windows would take a copy beside the program
+# first, which Wine does for DLLs set to native-first.
+E2E_PLANTED_DLLS=${E2E_PLANTED_DLLS:-"secur32 sspicli crypt32 msimg32 comctl32 bcrypt mswsock"}
+
+e2e__plant_markers() {
+  local name overrides=""
+  [ -f "$E2E_MARKER_DLL" ] || { e2e_fail "no marker DLL at $E2E_MARKER_DLL"; return 1; }
+  for name in $E2E_PLANTED_DLLS; do
+    cp "$E2E_MARKER_DLL" "$E2E_INSTALL/temp/$name.dll"
+    cp "$E2E_MARKER_DLL" "$E2E_INSTALL/$name.dll"
+    overrides+="${overrides:+,}$name"
+  done
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}$overrides=n,b"
+  E2E_MARKER_LOG=$E2E_STATE/markers.log
+  export ZVK_MARKER_LOG="Z:${E2E_MARKER_LOG//\//\\}"
 }
 
 # A package of a few files under <prefix> (empty for the top level): a text
@@ -118,6 +146,11 @@ with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
     z.writestr(zipfile.ZipInfo(prefix + "data/blob.bin", (2024, 1, 1, 0, 0, 0)),
                bytes(rng.getrandbits(8) for _ in range(size)), zipfile.ZIP_STORED)
 PY
+  if [ -n "${E2E_SIGN_KEY:-}" ]; then
+    # The tool takes only a key that nobody else can read.
+    install -D -m 600 "$E2E_SIGN_KEY" "$E2E_STATE/sign/publisher.key"
+    "$E2E_PUBLISH" sign "$zip" --key "$E2E_STATE/sign/publisher.key" >/dev/null || e2e_fail "sign failed"
+  fi
   E2E_MD5=$(md5sum "$zip" | cut -d' ' -f1)
 }
 
