@@ -41,6 +41,27 @@ function(zvk_gui_program name)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  zvk_strip_release(${name})
+endfunction()
+
+# zvk_strip_release(<target>): in a release (ZVK_RELEASE) the shipped file
+# loses its debug information and symbols right after the link. They stay in
+# <build>/debug/<file>.debug, which is not shipped and which the file names
+# in its .gnu_debuglink section for debuggers.
+function(zvk_strip_release target)
+  if(NOT ZVK_RELEASE)
+    return()
+  endif()
+  if(NOT CMAKE_OBJCOPY)
+    message(FATAL_ERROR "a release needs objcopy to strip ${target}")
+  endif()
+  set(debug_dir ${CMAKE_BINARY_DIR}/debug)
+  set(debug_file ${debug_dir}/$<TARGET_FILE_NAME:${target}>.debug)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${debug_dir}
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug_file}
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${debug_file} $<TARGET_FILE:${target}>
+    VERBATIM)
 endfunction()
 
 # zvk_test(<name> SOURCES ... [DEPS ...] [TIMEOUT s] [LABELS ...] [NO_MAIN])

@@ -25,7 +25,7 @@ mkdir -p "$log_dir"
 build() {
   local preset=$1
   echo "== build $preset"
-  if ! cmake --preset "$preset" >"$log_dir/configure-$preset.log" 2>&1; then
+  if ! cmake --preset "$preset" "${@:2}" >"$log_dir/configure-$preset.log" 2>&1; then
     tail -n 30 "$log_dir/configure-$preset.log"
     summary+=("$preset: configure FAILED")
     return 1
@@ -56,7 +56,9 @@ if [ "${ZVK_TEST_ASAN:-1}" = 1 ]; then
   build native-asan && { run_ctest native-asan || status=1; } || status=1
 fi
 
-if build win32; then
+# The release as users ship it, keyed, with the tests' key: the release32
+# tests serve it packages signed by that key (tests/release32/run_release32.sh).
+if build win32 -DZVK_PUBLISHER_KEY="$root/tests/keys/test_publisher.pub"; then
   echo "== release checks win32"
   "$root/scripts/lib/check_release.sh" "build/win32/bin" | tee "$log_dir/release-win32.log"
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1

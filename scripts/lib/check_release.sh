@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Checks the 32-bit release artefacts: PE32 for Intel 80386, the GUI subsystem
-# for the programs, the manifests' execution levels, and no MinGW runtime DLL
-# imports. Prints one line per check and "release: N passed, M failed".
+# for the programs, the manifests' execution levels, no MinGW runtime DLL
+# imports, no import (delay-loaded ones included) of a DLL that could be
+# planted beside the files, no debug sections, and whether the programs
+# carry a publisher key. Prints one line per check and
+# "release: N passed, M failed".
 set -u
 bin=${1:?usage: check_release.sh <build/win32/bin>}
 passed=0
@@ -24,8 +27,10 @@ no_runtime_dlls() {
 }
 # The system's known DLLs (HKLM\System\CurrentControlSet\Control\Session
 # Manager\KnownDLLs, Windows 7 to 11) plus ntdll: the loader maps them from
-# System32 only, never from the program's folder. The elevated launcher may
-# import nothing else, or a DLL planted beside it would load with its rights.
+# System32 only, never from the program's folder. The updater runs from temp\
+# and the launcher elevated, and zlib.dll is loaded into the updater: any
+# other import would let a DLL planted beside them load with their rights.
+# Other DLLs are loaded at run time from the system folder.
 known_dlls='advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32 msctf
   msvcrt normaliz nsi ntdll ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore shell32 shlwapi user32
   wldap32 ws2_32'
@@ -40,6 +45,17 @@ imports_only_known_dlls() {
   done
   [ "$bad" -eq 0 ]
 }
+# objdump does not list delay-loaded imports; the data directory shows
+# whether there are any (entry d), and none is the rule here.
+no_delay_imports() {
+  i686-w64-mingw32-objdump -p "$1" | grep -E '^Entry d ' | grep -qE '^Entry d [0-9a-fA-F]+ 0+ '
+}
+no_debug_sections() { ! i686-w64-mingw32-objdump -h "$1" | grep -qE ' \.debug_'; }
+# The PEM public key a keyed build carries; empty for a keyless one.
+# shellcheck source=scripts/lib/release_key.sh
+source "$(dirname "$0")/release_key.sh"
+publisher_key() { zvk_release_key "$1"; }
+same_key() { [ "$(publisher_key "$bin/Updater.exe")" = "$(publisher_key "$bin/ZVKLaunch.exe")" ]; }
 
 for program in Updater.exe ZVKLaunch.exe; do
   path=$bin/$program
@@ -49,10 +65,13 @@ for program in Updater.exe ZVKLaunch.exe; do
   check "$program uses the GUI subsystem" pe_is "$path" '(GUI)'
   check "$program links no MinGW runtime DLL" no_runtime_dlls "$path"
 done
-if [ -f "$bin/ZVKLaunch.exe" ]; then
-  check "ZVKLaunch.exe imports only the system's known DLLs" imports_only_known_dlls "$bin/ZVKLaunch.exe"
-  imports_only_known_dlls "$bin/ZVKLaunch.exe" 2>&1 | sed 's/^/  /'
-fi
+for file in Updater.exe ZVKLaunch.exe zlib.dll; do
+  [ -f "$bin/$file" ] || continue
+  check "$file imports only the system's known DLLs" imports_only_known_dlls "$bin/$file"
+  imports_only_known_dlls "$bin/$file" 2>&1 | sed 's/^/  /'
+  check "$file has no delay-loaded imports" no_delay_imports "$bin/$file"
+  check "$file carries no debug sections" no_debug_sections "$bin/$file"
+done
 check "ZVKLaunch.exe asks for administrator rights" has_text "$bin/ZVKLaunch.exe" 'level="requireAdministrator"'
 check "Updater.exe runs as the invoker" has_text "$bin/Updater.exe" 'level="asInvoker"'
 check "Updater.exe asks for common controls 6" has_text "$bin/Updater.exe" 'Microsoft.Windows.Common-Controls'
@@ -61,6 +80,18 @@ if [ -f "$bin/zlib.dll" ]; then
   check "zlib.dll is a PE32 DLL for Intel 80386" pe_is "$bin/zlib.dll" 'PE32 executable (DLL).*Intel 80386'
   check "zlib.dll exports ExtractZipToDir" sh -c "i686-w64-mingw32-objdump -p '$bin/zlib.dll' | grep -qE '\] ExtractZipToDir$'"
   check "zlib.dll links no MinGW runtime DLL" no_runtime_dlls "$bin/zlib.dll"
+fi
+if [ -f "$bin/Updater.exe" ] && [ -f "$bin/ZVKLaunch.exe" ]; then
+  check "Updater.exe and ZVKLaunch.exe carry the same publisher key (or none)" same_key
+  key=$(publisher_key "$bin/ZVKLaunch.exe")
+  root=$(cd "$(dirname "$0")/../.." && pwd)
+  if [ -z "$key" ]; then
+    echo "  keyed: NO - packages are checked by MD5 alone (built with ZVK_ALLOW_UNSIGNED=ON); do not ship it"
+  elif [ "$key" = "$(cat "$root/tests/keys/test_publisher.pub")" ]; then
+    echo "  keyed: yes, with the tests' key (tests/keys/test_publisher.pub); ship a build with your own key"
+  else
+    echo "  keyed: yes, key $(echo "$key" | sed -n 2p | cut -c1-24)..."
+  fi
 fi
 echo "release: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

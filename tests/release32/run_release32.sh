@@ -25,5 +25,18 @@ if [ -n "${WINEPREFIX:-}" ]; then
   [ $? -eq 7 ] ||
     skip "a 32-bit program does not run in $WINEPREFIX (a prefix made before wine32 was installed?)"
 fi
+# A release keyed with the tests' key is served packages signed by it; one
+# keyed with another key cannot be tested here.
+root=$(cd "$(dirname "$0")/../.." && pwd)
+# shellcheck source=scripts/lib/release_key.sh
+source "$root/scripts/lib/release_key.sh"
+key=$(zvk_release_key "$bin/ZVKLaunch.exe")
+if [ -n "$key" ]; then
+  [ "$key" = "$(cat "$root/tests/keys/test_publisher.pub")" ] \
+    || skip "the release is keyed with another key than the tests' (tests/keys/test_publisher.pub)"
+  export E2E_PUBLISH=${ZVK_HOST_PUBLISHER:-$root/build/native/bin/zvkpublish}
+  [ -x "$E2E_PUBLISH" ] || skip "the release is keyed, and there is no native zvkpublish at $E2E_PUBLISH to sign its packages"
+  export E2E_SIGN_KEY=$root/tests/keys/test_publisher.key
+fi
 export ZVK_RELEASE_BIN=$bin
 "$@"
