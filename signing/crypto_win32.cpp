@@ -3,42 +3,21 @@
 // bcrypt.dll is not one of the system's known DLLs, so a static import would
 // let a DLL planted beside the elevated launcher load in its place. It is
 // loaded from the system folder only, at first use, and never unloaded.
-#include <windows.h>
-// bcrypt.h needs the types of windows.h.
-#include <bcrypt.h>
-
 #include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/system_library_win32.h"
+#include "signing/bcrypt_api_win32.h"
 #include "signing/crypto.h"
 
 namespace signing {
-namespace {
+namespace bcrypt {
 
-struct Bcrypt {
-  decltype(&BCryptOpenAlgorithmProvider) openAlgorithm = nullptr;
-  decltype(&BCryptCloseAlgorithmProvider) closeAlgorithm = nullptr;
-  decltype(&BCryptCreateHash) createHash = nullptr;
-  decltype(&BCryptHashData) hashData = nullptr;
-  decltype(&BCryptFinishHash) finishHash = nullptr;
-  decltype(&BCryptDestroyHash) destroyHash = nullptr;
-  decltype(&BCryptImportKeyPair) importKeyPair = nullptr;
-  decltype(&BCryptDestroyKey) destroyKey = nullptr;
-  decltype(&BCryptVerifySignature) verifySignature = nullptr;
-
-  bool complete() const {
-    return openAlgorithm && closeAlgorithm && createHash && hashData && finishHash && destroyHash &&
-           importKeyPair && destroyKey && verifySignature;
-  }
-};
-
-// The functions, or none when bcrypt.dll or one of them is missing.
-const Bcrypt* Api() {
-  static const Bcrypt api = [] {
-    Bcrypt loaded;
+const Functions* Api() {
+  static const Functions api = [] {
+    Functions loaded;
     HMODULE module = platform::LoadSystemLibrary(L"bcrypt.dll");
     if (module == nullptr) return loaded;
     platform::ResolveExport(module, "BCryptOpenAlgorithmProvider", loaded.openAlgorithm);
@@ -50,29 +29,30 @@ const Bcrypt* Api() {
     platform::ResolveExport(module, "BCryptImportKeyPair", loaded.importKeyPair);
     platform::ResolveExport(module, "BCryptDestroyKey", loaded.destroyKey);
     platform::ResolveExport(module, "BCryptVerifySignature", loaded.verifySignature);
+    platform::ResolveExport(module, "BCryptGenerateKeyPair", loaded.generateKeyPair);
+    platform::ResolveExport(module, "BCryptFinalizeKeyPair", loaded.finalizeKeyPair);
+    platform::ResolveExport(module, "BCryptExportKey", loaded.exportKey);
+    platform::ResolveExport(module, "BCryptSignHash", loaded.signHash);
     return loaded;
   }();
-  return api.complete() ? &api : nullptr;
+  return api.verifies() ? &api : nullptr;
 }
-
-struct AlgorithmCloser {
-  void operator()(void* handle) const { Api()->closeAlgorithm(handle, 0); }
-};
-struct HashCloser {
-  void operator()(void* handle) const { Api()->destroyHash(handle); }
-};
-struct KeyCloser {
-  void operator()(void* handle) const { Api()->destroyKey(handle); }
-};
-using Algorithm = std::unique_ptr<void, AlgorithmCloser>;
-using Hash = std::unique_ptr<void, HashCloser>;
-using Key = std::unique_ptr<void, KeyCloser>;
 
 Algorithm OpenAlgorithm(const wchar_t* name) {
   BCRYPT_ALG_HANDLE handle = nullptr;
   if (!BCRYPT_SUCCESS(Api()->openAlgorithm(&handle, name, nullptr, 0))) return nullptr;
   return Algorithm(handle);
 }
+
+}  // namespace bcrypt
+
+namespace {
+
+using bcrypt::Algorithm;
+using bcrypt::Api;
+using bcrypt::Hash;
+using bcrypt::Key;
+using bcrypt::OpenAlgorithm;
 
 Key ImportPublicKey(BCRYPT_ALG_HANDLE algorithm, const PublicKey& key) {
   std::vector<std::uint8_t> blob(sizeof(BCRYPT_ECCKEY_BLOB) + 64);
