@@ -13,18 +13,20 @@
 #include <utility>
 
 #include "platform/file_system.h"
+#include "platform/native_path_posix.h"
 #include "platform/string_convert.h"
 
 namespace platform {
-namespace {
-
-constexpr std::int64_t kUnixEpochInFileTime = 116444736000000000LL;  // 1970-01-01 in 100-ns units
 
 std::string NativePath(const std::wstring& path) {
   std::string narrow = WideToAnsi(path);
   std::replace(narrow.begin(), narrow.end(), '\\', '/');
   return narrow;
 }
+
+namespace {
+
+constexpr std::int64_t kUnixEpochInFileTime = 116444736000000000LL;  // 1970-01-01 in 100-ns units
 
 timespec ToTimespec(std::uint64_t fileTime) {
   const std::int64_t units = static_cast<std::int64_t>(fileTime) - kUnixEpochInFileTime;
