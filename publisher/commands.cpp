@@ -1,7 +1,5 @@
 #include "publisher/commands.h"
 
-#include <openssl/evp.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,7 +13,9 @@
 #include "publisher/package_report.h"
 #include "publisher/package_signer.h"
 #include "publisher/package_writer.h"
+#include "publisher/path_text.h"
 #include "signing/package_verifier.h"
+#include "updater/download/md5.h"
 
 namespace fs = std::filesystem;
 
@@ -69,29 +69,15 @@ void Pack(const fs::path& folder, const fs::path& output, const std::string& sho
 }
 
 std::string Md5Hex(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error(path.string() + ": cannot read");
-  std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-  EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr);
-  std::vector<char> block(1 << 20);
-  while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
-    EVP_DigestUpdate(context.get(), block.data(), static_cast<std::size_t>(in.gcount()));
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int size = 0;
-  EVP_DigestFinal_ex(context.get(), digest, &size);
-  static const char kHex[] = "0123456789abcdef";
-  std::string text;
-  for (unsigned int i = 0; i < size; ++i) {
-    text.push_back(kHex[digest[i] >> 4]);
-    text.push_back(kHex[digest[i] & 0xF]);
-  }
-  return text;
+  std::string hex;
+  if (!MD5_CTX::DigestFile(path, hex)) throw std::runtime_error(Utf8Text(path) + ": cannot read");
+  return hex;
 }
 
 // Prints the signature verdict and every problem; true when there is none.
 bool Verify(const fs::path& package, const signing::PublicKey& key, const std::string& shownName) {
   const PackageReport report = InspectPackage(package);
-  const signing::Verdict verdict = signing::VerifyPackageFile(package.wstring(), key);
+  const signing::Verdict verdict = signing::VerifyPackageFile(WidePath(package), key);
   for (const std::string& problem : report.problems) std::cerr << "refused: " << problem << "\n";
   if (verdict != signing::Verdict::Valid)
     std::cerr << "refused: " << shownName << ": " << signing::DescribeVerdict(verdict) << "\n";
@@ -131,9 +117,8 @@ int RunKeygen(const Words& words) {
     SavePublicKey(key.Public(), base + ".pub");
     std::cout << "private key: " << base
               << ".key (owner-only; keep it off build machines and out of repositories)\n"
-              << "public key:  " << base
-              << ".pub (build the programs with -DZVK_PUBLISHER_KEY=" << fs::absolute(base + ".pub").string()
-              << ")\n";
+              << "public key:  " << base << ".pub (build the programs with -DZVK_PUBLISHER_KEY="
+              << fs::absolute(Utf8Path(base + ".pub")).generic_u8string() << ")\n";
     return kDone;
   });
 }
@@ -144,7 +129,7 @@ int RunPack(const Words& words) {
   if (!Prepare("pack", words, {"-o"}, 1, line, exit)) return exit;
   if (line.option("-o").empty()) line.options["-o"] = "update.zip";
   return Guarded("pack", [&] {
-    Pack(line.positional[0], line.option("-o"), line.option("-o"));
+    Pack(Utf8Path(line.positional[0]), Utf8Path(line.option("-o")), line.option("-o"));
     return kDone;
   });
 }
@@ -155,10 +140,10 @@ int RunSign(const Words& words) {
   if (!Prepare("sign", words, {"--key"}, 1, line, exit)) return exit;
   return Guarded("sign", [&] {
     const PrivateKey key = PrivateKey::Load(line.option("--key"));
-    const PackageReport report = InspectPackage(line.positional[0]);
+    const PackageReport report = InspectPackage(Utf8Path(line.positional[0]));
     for (const std::string& problem : report.problems) std::cerr << "refused: " << problem << "\n";
     if (!report.problems.empty()) return kFailed;
-    SignPackage(line.positional[0], key);
+    SignPackage(Utf8Path(line.positional[0]), key);
     std::cerr << "signed " << line.positional[0] << "\n";
     return kDone;
   });
@@ -169,8 +154,8 @@ int RunVerify(const Words& words) {
   int exit = kDone;
   if (!Prepare("verify", words, {"--pub"}, 1, line, exit)) return exit;
   return Guarded("verify", [&] {
-    return Verify(line.positional[0], LoadPublicKey(line.option("--pub")), line.positional[0]) ? kDone
-                                                                                               : kFailed;
+    const signing::PublicKey key = LoadPublicKey(line.option("--pub"));
+    return Verify(Utf8Path(line.positional[0]), key, line.positional[0]) ? kDone : kFailed;
   });
 }
 
@@ -204,17 +189,17 @@ int RunPublish(const Words& words) {
   }
   return Guarded("publish", [&] {
     const PrivateKey key = PrivateKey::Load(line.option("--key"));
-    const fs::path output = fs::path(line.option("-o")) / PackageFileName(url);
-    fs::create_directories(line.option("-o"));
+    const fs::path output = Utf8Path(line.option("-o")) / Utf8Path(PackageFileName(url));
+    fs::create_directories(Utf8Path(line.option("-o")));
     {
       PartialFile staged(output);
-      Pack(line.positional[0], staged.path(), output.string());
+      Pack(Utf8Path(line.positional[0]), staged.path(), Utf8Text(output));
       SignPackage(staged.path(), key);
-      if (!Verify(staged.path(), key.Public(), output.string())) return kFailed;
+      if (!Verify(staged.path(), key.Public(), Utf8Text(output))) return kFailed;
       staged.Commit();
     }
     const std::string md5 = Md5Hex(output);
-    std::cout << "package: " << output.string() << "\nmd5: " << md5
+    std::cout << "package: " << Utf8Text(output) << "\nmd5: " << md5
               << "\nupdater command line: temp\\Updater.exe -url=" << url << " -md5=" << md5 << "\n";
     return kDone;
   });

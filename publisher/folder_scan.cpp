@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/file_system.h"
+#include "publisher/path_text.h"
 #include "zipextract/package_entry_rule.h"
 
 namespace fs = std::filesystem;
@@ -12,7 +14,7 @@ namespace publisher {
 namespace {
 
 [[noreturn]] void Refuse(const fs::path& path, const std::string& reason) {
-  throw std::runtime_error(path.string() + ": " + reason);
+  throw std::runtime_error(Utf8Text(path) + ": " + reason);
 }
 
 void CheckName(const fs::path& path, const std::string& name) {
@@ -26,21 +28,25 @@ bool IsEmptyDirectory(const fs::path& path) {
 
 void AddEntry(const fs::path& folder, const fs::directory_entry& item, std::vector<PackageEntry>& entries) {
   const fs::path& path = item.path();
-  const fs::file_status status = item.symlink_status();
-  if (fs::is_symlink(status)) Refuse(path, "symbolic link (the launcher would install its target's place)");
   PackageEntry entry;
   entry.source = path;
-  entry.name = path.lexically_relative(folder).generic_string();
-  if (fs::is_directory(status)) {
+  entry.name = path.lexically_relative(folder).generic_u8string();
+  // First, so that the name is known to be UTF-8 before it is converted.
+  CheckName(path, entry.name);
+  // The system's own view: on Windows a junction or any other reparse point
+  // is a link too, which std::filesystem does not tell there.
+  const platform::PathKind kind = platform::InspectPath(WidePath(path));
+  if (kind == platform::PathKind::Link)
+    Refuse(path, "symbolic link (the launcher would install its target's place)");
+  if (kind == platform::PathKind::Directory) {
     if (!IsEmptyDirectory(path)) return;
     entry.directory = true;
     entry.name += '/';
-  } else if (fs::is_regular_file(status)) {
+  } else if (kind == platform::PathKind::File) {
     entry.size = fs::file_size(path);
   } else {
     Refuse(path, "neither a regular file nor a folder");
   }
-  CheckName(path, entry.name);
   entries.push_back(std::move(entry));
 }
 

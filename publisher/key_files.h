@@ -1,6 +1,7 @@
 #pragma once
 // The publisher's key pair on disk: a PEM PKCS#8 private key readable by its
-// owner only, and the PEM public key that builds of the programs embed.
+// owner only, and the PEM public key that builds of the programs embed. The
+// same files serve the tool on every system. Paths are UTF-8.
 
 #include <memory>
 #include <string>
@@ -19,7 +20,8 @@ class PrivateKey {
   // A fresh P-256 key. Throws std::runtime_error on failure.
   static PrivateKey Generate();
   // Reads a PEM private key; throws std::runtime_error naming the file and
-  // the reason (unreadable, not PEM, not P-256, readable by others).
+  // the reason (unreadable, readable by others, not PEM, encrypted, not
+  // P-256, halves that do not belong together).
   static PrivateKey Load(const std::string& path);
 
   // Writes the private key with owner-only permissions; never replaces an

@@ -7,7 +7,10 @@
 #include <set>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "publisher/folder_scan.h"
+#include "publisher/path_text.h"
+#include "zipextract/archive_stream.h"
 #include "zipextract/package_entry_rule.h"
 
 namespace fs = std::filesystem;
@@ -62,12 +65,20 @@ PackageReport InspectPackage(const fs::path& package) {
   std::error_code error;
   report.packageSize = fs::file_size(package, error);
   if (error) {
-    report.problems.push_back(package.string() + ": cannot read: " + error.message());
+    report.problems.push_back(Utf8Text(package) + ": cannot read: " + error.message());
     return report;
   }
-  std::unique_ptr<void, UnzipCloser> archive(unzOpen64(package.c_str()));
+  platform::File file = platform::File::OpenForRead(WidePath(package));
+  if (!file.isOpen()) {
+    report.problems.push_back(Utf8Text(package) + ": cannot read" + platform::LastErrorText());
+    return report;
+  }
+  ArchiveStream stream;
+  AttachArchiveStream(stream, file);
+  zlib_filefunc64_def functions = ArchiveStreamFunctions();
+  std::unique_ptr<void, UnzipCloser> archive(unzOpen2_64(&stream, &functions));
   if (!archive) {
-    report.problems.push_back(package.string() + ": not a zip archive");
+    report.problems.push_back(Utf8Text(package) + ": not a zip archive");
     return report;
   }
   std::set<std::string> seen;
@@ -76,9 +87,9 @@ PackageReport InspectPackage(const fs::path& package) {
     ++report.entries;
   }
   if (report.entries > 0xFFFF)
-    report.problems.push_back(package.string() + ": more than 65535 entries (Zip64)");
+    report.problems.push_back(Utf8Text(package) + ": more than 65535 entries (Zip64)");
   if (report.packageSize >= kPackageLimit || report.unpackedSize >= kPackageLimit)
-    report.problems.push_back(package.string() + ": 2 GiB or more (the programs' limit)");
+    report.problems.push_back(Utf8Text(package) + ": 2 GiB or more (the programs' limit)");
   return report;
 }
 

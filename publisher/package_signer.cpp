@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "publisher/package_writer.h"
+#include "publisher/path_text.h"
 #include "signing/crypto.h"
 
 namespace fs = std::filesystem;
@@ -17,7 +18,7 @@ namespace {
 constexpr std::uint64_t kLongestComment = 0xFFFF;
 
 [[noreturn]] void Fail(const fs::path& path, const std::string& reason) {
-  throw std::runtime_error(path.string() + ": " + reason);
+  throw std::runtime_error(Utf8Text(path) + ": " + reason);
 }
 
 std::uint32_t ReadLe32(const unsigned char* p) {
@@ -70,6 +71,8 @@ void SignPackage(const fs::path& package, const PrivateKey& key) {
   out.write(comment.data(), static_cast<std::streamsize>(comment.size()));
   out.close();
   if (!out) Fail(partial.path(), "cannot write (disk full?)");
+  // Windows renames nothing over a file that is still open.
+  in.close();
   fs::permissions(partial.path(), fs::status(package).permissions(), error);
   partial.Commit();
 }

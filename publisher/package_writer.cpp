@@ -1,12 +1,16 @@
 #include "publisher/package_writer.h"
 
-#include <unistd.h>
 #include <zip.h>
 #include <zlib.h>
 
+#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <stdexcept>
+
+#include "platform/file_system.h"
+#include "publisher/path_text.h"
+#include "publisher/zip_output.h"
 
 namespace fs = std::filesystem;
 
@@ -21,7 +25,7 @@ constexpr unsigned long kArchiveAttribute = 0x20;
 constexpr unsigned long kDirectoryAttribute = 0x10;
 
 [[noreturn]] void Fail(const fs::path& path, const std::string& reason) {
-  throw std::runtime_error(path.string() + ": " + reason);
+  throw std::runtime_error(Utf8Text(path) + ": " + reason);
 }
 
 struct ZipCloser {
@@ -66,9 +70,17 @@ zip_fileinfo EntryInfo(const PackageEntry& entry) {
                   std::chrono::system_clock::now() +
                   std::chrono::duration_cast<std::chrono::system_clock::duration>(since));
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+#else
   localtime_r(&seconds, &local);
+#endif
   // DOS times start in 1980.
-  if (local.tm_year < 80) local = std::tm{0, 0, 0, 1, 0, 80, 0, 0, 0, 0, nullptr};
+  if (local.tm_year < 80) {
+    local = std::tm{};
+    local.tm_mday = 1;
+    local.tm_year = 80;
+  }
   info.tmz_date = {static_cast<uInt>(local.tm_sec),  static_cast<uInt>(local.tm_min),
                    static_cast<uInt>(local.tm_hour), static_cast<uInt>(local.tm_mday),
                    static_cast<uInt>(local.tm_mon),  static_cast<uInt>(local.tm_year + 1900)};
@@ -105,8 +117,19 @@ void AddEntry(void* zip, const PackageEntry& entry) {
 
 }  // namespace
 
-PartialFile::PartialFile(const fs::path& target)
-    : target_(target), partial_(target.string() + ".partial-" + std::to_string(::getpid())) {}
+namespace {
+
+fs::path PartialName(const fs::path& target) {
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, ".partial-%08x", static_cast<unsigned>(platform::SystemRandom()));
+  fs::path partial = target;
+  partial += suffix;
+  return partial;
+}
+
+}  // namespace
+
+PartialFile::PartialFile(const fs::path& target) : target_(target), partial_(PartialName(target)) {}
 
 PartialFile::~PartialFile() {
   std::error_code ignored;
@@ -126,7 +149,11 @@ void WritePackage(const std::vector<PackageEntry>& entries, const fs::path& outp
   std::uint64_t total = 0;
   for (const PackageEntry& entry : entries) total += entry.size;
   PartialFile partial(output);
-  std::unique_ptr<void, ZipCloser> zip(zipOpen64(partial.path().c_str(), APPEND_STATUS_CREATE));
+  platform::File file = platform::File::CreateNew(WidePath(partial.path()), 0);
+  if (!file.isOpen()) Fail(output, "cannot create" + platform::LastErrorText());
+  ZipOutput stream{&file};
+  zlib_filefunc64_def functions = ZipOutputFunctions();
+  std::unique_ptr<void, ZipCloser> zip(zipOpen2_64(&stream, APPEND_STATUS_CREATE, nullptr, &functions));
   if (!zip) Fail(output, "cannot create");
   std::uint64_t done = 0;
   for (const PackageEntry& entry : entries) {
@@ -134,9 +161,11 @@ void WritePackage(const std::vector<PackageEntry>& entries, const fs::path& outp
     done += entry.size;
     if (progress) progress(done, total);
   }
-  if (zipClose(zip.release(), nullptr) != ZIP_OK) Fail(output, "cannot finish the package (disk full?)");
-  if (fs::file_size(partial.path()) >= kPackageLimit)
+  if (zipClose(zip.release(), nullptr) != ZIP_OK || stream.failed)
+    Fail(output, "cannot finish the package (disk full?)");
+  if (file.tell() >= static_cast<std::int64_t>(kPackageLimit))
     Fail(output, "the package would reach 2 GiB (the programs' limit)");
+  file.close();
   partial.Commit();
 }
 

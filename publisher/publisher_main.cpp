@@ -5,6 +5,7 @@
 
 #include "publisher/commands.h"
 #include "publisher/help_texts.h"
+#include "publisher/tool_console.h"
 
 int main(int argc, char** argv) {
   using publisher::Words;
@@ -17,9 +18,11 @@ int main(int argc, char** argv) {
                                       {"sign", publisher::RunSign},
                                       {"verify", publisher::RunVerify},
                                       {"publish", publisher::RunPublish}};
-  const std::string name = argc > 1 ? argv[1] : "";
+  const publisher::ToolConsole console(argc, argv);
+  const Words& words = console.words();
+  const std::string name = words.empty() ? "" : words[0];
   for (const Command& command : kCommands) {
-    if (name == command.name) return command.run(Words(argv + 2, argv + argc));
+    if (name == command.name) return command.run(Words(words.begin() + 1, words.end()));
   }
   if (name == "--help" || name == "-h" || name == "help") {
     std::cout << publisher::HelpText("");
