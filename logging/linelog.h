@@ -188,17 +188,23 @@ class ZmStdLogger : public ZmFilteringLogger {
   std::unique_ptr<StdErrLogger> sink_;
 };
 
+class FileLogger;
+
 // The process logger: passes each line to its sinks in list order. Delivery
 // is serialised so that lines from two threads never interleave.
 class ZmLogger : public BaseLogger {
  public:
-  enum class SinkKind { StdErr, Debug };
+  enum class SinkKind { StdErr, Debug, File };
 
   ZmLogger() = default;
   bool deliver(LogData& record) override;
 
   void addDebugSink();
   void addStdErrSink();
+  // Appends the log file sink after the others; any thread, once.
+  void addFileSink(std::unique_ptr<FileLogger> sink);
+  // The log file sink, or null before addFileSink.
+  FileLogger* fileSink() const { return fileSink_; }
   void setEnabled(SinkKind kind, bool enabled);
 
  private:
@@ -206,10 +212,15 @@ class ZmLogger : public BaseLogger {
     BaseLogger* sink;
     SinkKind kind;
   };
+  bool& switchOf(SinkKind kind);
+
   std::unique_ptr<ZmStdLogger> stdSink_;
   std::unique_ptr<ZmDbgLogger> dbgSink_;
+  std::unique_ptr<BaseLogger> fileSinkOwner_;
+  FileLogger* fileSink_ = nullptr;
   bool stdEnabled_ = true;
   bool dbgEnabled_ = true;
+  bool fileEnabled_ = true;
   std::vector<SinkEntry> sinks_;
   std::mutex deliveryMutex_;
 };

@@ -1,6 +1,6 @@
+#include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <sstream>
 
 #include "logging/n_log.h"
 #include "platform/never_destroyed.h"
@@ -84,12 +84,20 @@ void LogMessage::finish() {
 
 namespace n_log {
 
+std::size_t FormatPrefixInto(char* out, std::size_t capacity, const char* tag, int level,
+                             const std::tm& utc) {
+  const int length =
+      std::snprintf(out, capacity, "[%s][%s][%d-%d-%d %d:%d:%d] ", tag, linelog::LevelLetter(level),
+                    utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+  if (length < 0 || capacity == 0) return 0;
+  return static_cast<std::size_t>(length) < capacity ? static_cast<std::size_t>(length) : capacity - 1;
+}
+
 std::string FormatPrefix(const std::string& tag, int level, const std::tm& utc) {
-  std::ostringstream prefix;
-  prefix << "[" << tag << "][" << linelog::LevelLetter(level) << "][" << utc.tm_year + 1900 << "-"
-         << utc.tm_mon + 1 << "-" << utc.tm_mday << " " << utc.tm_hour << ":" << utc.tm_min << ":"
-         << utc.tm_sec << "] ";
-  return prefix.str();
+  // The numbers take at most 48 characters whatever their values.
+  std::string prefix(tag.size() + 64, '\0');
+  prefix.resize(FormatPrefixInto(&prefix[0], prefix.size(), tag.c_str(), level, utc));
+  return prefix;
 }
 
 CustomLogMessage::CustomLogMessage(linelog::BaseLogger* logger, const char* sourcePath, int line,

@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "logging/file_logger.h"
 #include "logging/linelog.h"
 #include "platform/platform.h"
 
@@ -49,15 +50,25 @@ void ZmLogger::addStdErrSink() {
   sinks_.push_back({stdSink_.get(), SinkKind::StdErr});
 }
 
-void ZmLogger::setEnabled(SinkKind kind, bool enabled) {
-  (kind == SinkKind::StdErr ? stdEnabled_ : dbgEnabled_) = enabled;
+void ZmLogger::addFileSink(std::unique_ptr<FileLogger> sink) {
+  std::lock_guard<std::mutex> lock(deliveryMutex_);
+  fileSink_ = sink.get();
+  fileSinkOwner_ = std::move(sink);
+  sinks_.push_back({fileSink_, SinkKind::File});
 }
+
+bool& ZmLogger::switchOf(SinkKind kind) {
+  if (kind == SinkKind::StdErr) return stdEnabled_;
+  return kind == SinkKind::Debug ? dbgEnabled_ : fileEnabled_;
+}
+
+void ZmLogger::setEnabled(SinkKind kind, bool enabled) { switchOf(kind) = enabled; }
 
 bool ZmLogger::deliver(LogData& record) {
   std::lock_guard<std::mutex> lock(deliveryMutex_);
   bool answer = true;
   for (const SinkEntry& entry : sinks_) {
-    const bool takesPart = entry.kind == SinkKind::StdErr ? stdEnabled_ : dbgEnabled_;
+    const bool takesPart = switchOf(entry.kind);
     if (!takesPart) continue;
     if (!answer) break;
     try {

@@ -57,6 +57,9 @@ class CustomLogMessage : public linelog::LogMessage {
 
 // «[TAG][L][Y-M-D h:m:s] » with no zero padding.
 std::string FormatPrefix(const std::string& tag, int level, const std::tm& utc);
+// The same prefix into a caller's buffer, without allocating (for a crash
+// report); cut to fit and NUL-terminated. Returns its length.
+std::size_t FormatPrefixInto(char* out, std::size_t capacity, const char* tag, int level, const std::tm& utc);
 
 }  // namespace n_log
 
