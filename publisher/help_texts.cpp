@@ -49,6 +49,7 @@ constexpr const char* kToolHelp =
     "  sign PACKAGE --key PRIVATE                    sign (or re-sign) a package\n"
     "  verify PACKAGE --pub PUBLIC                   check a package as the programs will\n"
     "  publish FOLDER --key PRIVATE --url URL -o DIR pack, sign, print MD5 and command line\n"
+    "  --version                                     the version of the tool and the programs\n"
     "Exit codes: 0 done, 1 refused or failed, 2 wrong usage.\n";
 
 }  // namespace

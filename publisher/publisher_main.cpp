@@ -6,6 +6,7 @@
 #include "publisher/commands.h"
 #include "publisher/help_texts.h"
 #include "publisher/tool_console.h"
+#include "zvk_version.h"
 
 int main(int argc, char** argv) {
   using publisher::Words;
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
   const std::string name = words.empty() ? "" : words[0];
   for (const Command& command : kCommands) {
     if (name == command.name) return command.run(Words(words.begin() + 1, words.end()));
+  }
+  if (name == "--version") {
+    std::cout << "zvkpublish " << ZVK_VERSION_TEXT << "\n";
+    return 0;
   }
   if (name == "--help" || name == "-h" || name == "help") {
     std::cout << publisher::HelpText("");

@@ -2,9 +2,9 @@
 # Checks the 32-bit release artefacts: PE32 for Intel 80386, the GUI subsystem
 # for the programs, the manifests' execution levels, no MinGW runtime DLL
 # imports, no import (delay-loaded ones included) of a DLL that could be
-# planted beside the files, no debug sections, and whether the programs
-# carry a publisher key. Prints one line per check and
-# "release: N passed, M failed".
+# planted beside the files, no debug sections, whether the programs carry a
+# publisher key, and the version resource with the project's version. Prints
+# one line per check and "release: N passed, M failed".
 set -u
 bin=${1:?usage: check_release.sh <build/win32/bin>}
 passed=0
@@ -22,6 +22,13 @@ check() {
 }
 pe_is() { file -b "$1" | grep -q "$2"; }
 has_text() { grep -aq "$2" "$1"; }
+version=$(sed -n 's/^project(ZvkUpdater VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+# VERSIONINFO keeps its names and values as UTF-16 strings.
+has_version_resource() {
+  local texts
+  texts=$(strings -el "$1")
+  grep -qx VS_VERSION_INFO <<<"$texts" && grep -qx "$version" <<<"$texts"
+}
 no_runtime_dlls() {
   ! i686-w64-mingw32-objdump -p "$1" | grep -iE 'DLL Name: (libgcc|libstdc|libwinpthread|zlib1|libminizip)'
 }
@@ -64,6 +71,7 @@ for program in Updater.exe ZVKLaunch.exe; do
   check "$program is PE32 for Intel 80386" pe_is "$path" 'PE32 executable.*Intel 80386'
   check "$program uses the GUI subsystem" pe_is "$path" '(GUI)'
   check "$program links no MinGW runtime DLL" no_runtime_dlls "$path"
+  check "$program carries version $version" has_version_resource "$path"
 done
 for file in Updater.exe ZVKLaunch.exe zlib.dll; do
   [ -f "$bin/$file" ] || continue
@@ -80,6 +88,7 @@ if [ -f "$bin/zlib.dll" ]; then
   check "zlib.dll is a PE32 DLL for Intel 80386" pe_is "$bin/zlib.dll" 'PE32 executable (DLL).*Intel 80386'
   check "zlib.dll exports ExtractZipToDir" sh -c "i686-w64-mingw32-objdump -p '$bin/zlib.dll' | grep -qE '\] ExtractZipToDir$'"
   check "zlib.dll links no MinGW runtime DLL" no_runtime_dlls "$bin/zlib.dll"
+  check "zlib.dll carries version $version" has_version_resource "$bin/zlib.dll"
 fi
 if [ -f "$bin/Updater.exe" ] && [ -f "$bin/ZVKLaunch.exe" ]; then
   check "Updater.exe and ZVKLaunch.exe carry the same publisher key (or none)" same_key
