@@ -10,6 +10,7 @@
 #include "launcher/pending_update.h"
 #include "launcher/url_registration.h"
 #include "logging/n_log.h"
+#include "logging/run_report_win32.h"
 #include "platform/platform.h"
 
 namespace {
@@ -21,18 +22,24 @@ void EnterLauncherDirectory() {
   if (!directory.empty()) SetCurrentDirectoryW(directory.c_str());
 }
 
-void StartClient(const std::wstring& parameters) {
+// False when the Client could not be started.
+bool StartClient(const std::wstring& parameters) {
   // Relative: the Client is the one in the working directory, the launcher's own.
-  ShellExecuteW(nullptr, L"open", launcher::kClientFileName, parameters.c_str(), nullptr, SW_SHOW);
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, L"open", launcher::kClientFileName, parameters.c_str(), nullptr, SW_SHOW));
+  if (result <= 32) ZM_INFO << "the Client cannot be started, error " << static_cast<int>(result);
+  return result > 32;
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+int RunLauncher(PWSTR commandLine, std::string& outcome) {
   // The question comes first, whatever the command line holds.
   const bool startRoad = CheckRunningClient();
   const auto request = launcher::ParseLaunchCommandLine(commandLine != nullptr ? commandLine : L"");
-  if (!startRoad) return HandOffToClient(request);
+  if (!startRoad) {
+    const int exitCode = HandOffToClient(request);
+    outcome = exitCode == 0 ? "hand-off road" : "hand-off road: the Client's pipe cannot be opened";
+    return exitCode;
+  }
 
   WriteRegFun();
   EnterLauncherDirectory();
@@ -40,7 +47,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   ZM_INFO << "class path: " << std::wstring(launcher::kClientFileName);
   ZM_INFO << "par: " << request.clientParameters;
   PreparePendingUpdate();
-  ExtractPendingUpdate();
-  StartClient(request.clientParameters);
+  const PendingUpdateResult pending = ExtractPendingUpdate();
+  const bool started = StartClient(request.clientParameters);
+  outcome = std::string("start road, pending update: ") + DescribePendingUpdateResult(pending) +
+            (started ? ", Client started" : ", Client not started");
   return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  run_report::Begin({L"ZVKLaunch", platform::ModuleDirectory()});
+  std::string outcome;
+  const int exitCode = RunLauncher(commandLine, outcome);
+  run_report::End(outcome, exitCode);
+  return exitCode;
 }

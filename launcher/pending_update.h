@@ -18,9 +18,14 @@ void RecoverPendingUpdate();
 // next to the launcher. No result; failures are logged.
 void PreparePendingUpdate();
 
+enum class PendingUpdateResult { None, Installed, Kept, SetAside, Rejected, Deleted };
+
+// What the result means, in a few words for the log.
+const char* DescribePendingUpdateResult(PendingUpdateResult result);
+
 // Applies update.zip from the working directory to the working directory,
 // all or nothing. An applied package is deleted; one that was not applied is
 // kept for the next start, and set aside as update.failed.zip after failing
 // three starts in a row; a file that is not a zip archive is deleted at once.
-// No result; failures are logged.
-void ExtractPendingUpdate();
+// Failures are logged; the result says which of these happened.
+PendingUpdateResult ExtractPendingUpdate();

@@ -151,29 +151,47 @@ void PreparePendingUpdate() {
   ZM_INFO << "pending update moved to " << beside;
 }
 
-void ExtractPendingUpdate() {
+const char* DescribePendingUpdateResult(PendingUpdateResult result) {
+  switch (result) {
+    case PendingUpdateResult::None:
+      return "none";
+    case PendingUpdateResult::Installed:
+      return "installed";
+    case PendingUpdateResult::Kept:
+      return "not applied, kept for the next start";
+    case PendingUpdateResult::SetAside:
+      return "set aside after failing three starts";
+    case PendingUpdateResult::Rejected:
+      return "refused and set aside";
+    case PendingUpdateResult::Deleted:
+      return "not a zip archive, deleted";
+  }
+  return "unknown";
+}
+
+PendingUpdateResult ExtractPendingUpdate() {
   const std::wstring directory = WorkingDirectory();
   if (directory.empty()) {
     ZM_ERROR << "cannot read the working directory, error " << GetLastError();
-    return;
+    return PendingUpdateResult::None;
   }
   const std::wstring package = directory + kPackageName;
   const std::wstring failedStartsPath = directory + kFailedStartsName;
   // Only a plain file is a package (not a folder, not a link to elsewhere).
-  if (platform::InspectPath(package) != platform::PathKind::File) return;
+  if (platform::InspectPath(package) != platform::PathKind::File) return PendingUpdateResult::None;
   const int failedStarts = ReadFailedStarts(failedStartsPath);
   switch (JudgePendingPackage(package, directory, failedStarts)) {
     case PackageVerdict::Drop:
       ZM_ERROR << "pending update is not a zip archive, deleted";
       _wremove(package.c_str());
       platform::DiscardFile(failedStartsPath);
-      return;
+      return PendingUpdateResult::Deleted;
     case PackageVerdict::SetAside:
       SetAside(directory);
-      return;
+      return PendingUpdateResult::SetAside;
     case PackageVerdict::Reject:
       SetAsideRejected(directory);
-      return;
+      return PendingUpdateResult::Rejected;
     case PackageVerdict::Apply:
       break;
   }
@@ -182,14 +200,15 @@ void ExtractPendingUpdate() {
     ZM_INFO << "pending update installed";
     _wremove(package.c_str());
     platform::DiscardFile(failedStartsPath);
-    return;
+    return PendingUpdateResult::Installed;
   }
   ZM_ERROR << "pending update not applied, the installation is unchanged (start " << failedStarts + 1
            << " of " << kMaxFailedStarts << ", result 0x" << std::hex << outcome.result << std::dec
            << "): " << outcome.detail;
   if (DecidePendingPackage(true, failedStarts + 1) == PackageVerdict::SetAside) {
     SetAside(directory);
-  } else {
-    WriteFailedStarts(failedStartsPath, failedStarts + 1);
+    return PendingUpdateResult::SetAside;
   }
+  WriteFailedStarts(failedStartsPath, failedStarts + 1);
+  return PendingUpdateResult::Kept;
 }

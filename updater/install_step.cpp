@@ -59,6 +59,24 @@ InstallOutcome UnpackWithRetries(ZipInstaller& installer, const InstallServices&
 
 }  // namespace
 
+const char* DescribeInstallOutcome(InstallOutcome outcome) {
+  switch (outcome) {
+    case InstallOutcome::NotUnpacked:
+      return "the launcher installs it";
+    case InstallOutcome::Installed:
+      return "installed";
+    case InstallOutcome::ExtractFailed:
+      return "install failed: not every entry was written";
+    case InstallOutcome::LeftToLauncher:
+      return "left to the launcher: the installation folder is not writable";
+    case InstallOutcome::TimedOut:
+      return "install failed: the installation folder could not be made in time";
+    case InstallOutcome::ClientStillRunning:
+      return "install skipped: the Client is still running";
+  }
+  return "install outcome unknown";
+}
+
 InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& services,
                               const InstallTimings& timings) {
   const bool clientStopped = StopClient(services, timings);

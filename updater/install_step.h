@@ -54,6 +54,9 @@ enum class InstallOutcome {
   ClientStillRunning,  // the Client could not be stopped; nothing unpacked
 };
 
+// What the outcome means, in a few words for the log.
+const char* DescribeInstallOutcome(InstallOutcome outcome);
+
 // Runs the whole step on the calling (main) thread and says how the unpack
 // went. The launcher is started in every outcome, while the launch window
 // object still exists.

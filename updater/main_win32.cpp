@@ -6,11 +6,15 @@
 
 #include <cstdlib>
 #include <exception>
+#include <string>
 
 #include "logging/n_log.h"
+#include "logging/run_report_win32.h"
+#include "platform/platform.h"
 #include "platform/win_handle.h"
 #include "updater/download/download_session.h"
 #include "updater/updater_app.h"
+#include "updater/zip_conf.h"
 
 namespace {
 
@@ -26,19 +30,21 @@ bool InstanceMutexExists() {
   return static_cast<bool>(existing);
 }
 
-void RunUpdate(UpdaterApp& app, const wchar_t* commandLine) {
+// What the run did, for its last log line.
+std::string RunUpdate(UpdaterApp& app, const wchar_t* commandLine) {
   try {
     app.Run(commandLine);
+    return app.outcome();
   } catch (const std::exception& error) {
     ZM_ERROR << "update run failed: " << error.what();
   } catch (...) {
     ZM_ERROR << "update run failed";
   }
+  return "failed: the run stopped on an error";
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+int RunUpdater(HINSTANCE instance, PWSTR commandLine, std::string& outcome) {
+  outcome = "not run: COM cannot be initialised";
   if (FAILED(CoInitialize(nullptr))) return kExitRefused;
 
   // Once the wait succeeds this thread owns the mutex until it ends; closing
@@ -46,17 +52,30 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
   const WinHandle updateMutex(CreateMutexW(nullptr, FALSE, kUpdateMutexName));
   // Abandoned (the previous updater ended while owning it) and failed waits
   // both go on; only a holder that keeps it for the whole wait turns us away.
+  outcome = "not run: another updater is running";
   if (WaitForSingleObject(updateMutex.get(), kUpdateMutexWaitMs) == WAIT_TIMEOUT) return kExitRefused;
 
   if (InstanceMutexExists()) return kExitRefused;
   const WinHandle instanceMutex(CreateMutexW(nullptr, TRUE, kInstanceMutexName));
   UpdaterApp app(instanceMutex.get(), instance);
 
+  outcome = "not run: no arguments";
   if (__argc <= 1) return kExitRefused;
-  RunUpdate(app, commandLine);
+  outcome = RunUpdate(app, commandLine);
   // The window's destruction has stopped the download; give its threads a
   // moment to end before the process tears down what they log through.
   engine_threads::WaitUntilNoneRun(kEngineStopWaitMs);
   CoUninitialize();
   return kExitRan;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+  // The installation is the folder above temp\, where the updater runs.
+  run_report::Begin({L"Updater", DeriveUpdaterFolders(platform::ModulePath()).parentDir});
+  std::string outcome;
+  const int exitCode = RunUpdater(instance, commandLine, outcome);
+  run_report::End(outcome, exitCode);
+  return exitCode;
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class UpdaterApp {
  public:
   // The instance mutex stays owned by the entry point, which closes it.
@@ -19,8 +21,12 @@ class UpdaterApp {
 
   HANDLE instanceMutex() const { return instanceMutex_; }
   HINSTANCE instance() const { return instance_; }
+  // What the last Run did, in a few words for the log ("downloaded and
+  // installed", "download failed", ...); empty before Run.
+  const std::string& outcome() const { return outcome_; }
 
  private:
   HANDLE instanceMutex_;
   HINSTANCE instance_;
+  std::string outcome_;
 };

@@ -1,3 +1,7 @@
+#include <boost/pointer_cast.hpp>
+#include <string>
+
+#include "logging/n_log.h"
 #include "platform/platform.h"
 #include "skinui/skin_package.h"
 #include "skinui/win32/window_impl_base.h"
@@ -11,6 +15,7 @@
 #include "updater/windows/ui_texts.h"
 #include "updater/windows/updater_wnd.h"
 #include "updater/zip_conf.h"
+#include "updater/zip_downloader.h"
 
 namespace {
 
@@ -52,9 +57,20 @@ void PlaceInBottomRightCorner(HWND window) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
 }
 
+// What the window's run came to, read once its loop has ended.
+std::string OutcomeOf(const CUpdaterWnd& window) {
+  const auto worker = boost::dynamic_pointer_cast<ZipDownloader>(window.worker());
+  if (!worker) return "failed: no download worker";
+  if (window.downloadFailed()) return "download failed, nothing installed";
+  if (worker->finished == 0) return "closed before the download finished, nothing installed";
+  if (!window.installStarted()) return "downloaded, left for the launcher's next start";
+  return std::string("downloaded, ") + DescribeInstallOutcome(worker->lastOutcome());
+}
+
 // The updater window from creation to destruction; returns once its message
-// loop has ended. Destroying the window releases the worker, which stops it.
-void RunUpdaterWindow(const ZipConf& conf) {
+// loop has ended, with what it did. Destroying the window releases the
+// worker, which stops it.
+std::string RunUpdaterWindow(const ZipConf& conf) {
   CUpdaterWnd window;
   window.ShowWindow(false);
   PlaceInBottomRightCorner(window.GetHWND());
@@ -63,6 +79,14 @@ void RunUpdaterWindow(const ZipConf& conf) {
   SetActiveWindow(window.GetHWND());
   SetForegroundWindow(window.GetHWND());
   SkinUI::RunMessageLoop();
+  return OutcomeOf(window);
+}
+
+void LogPackageRoute(const ZipConf& conf) {
+  constexpr char kTlsScheme[] = "https://";
+  const bool tls = conf.host.compare(0, sizeof kTlsScheme - 1, kTlsScheme) == 0;
+  ZM_INFO << "package server: " << conf.host.substr(tls ? sizeof kTlsScheme - 1 : 0)
+          << (tls ? ", TLS" : ", plain HTTP");
 }
 
 }  // namespace
@@ -71,6 +95,7 @@ bool UpdaterApp::Run(const wchar_t* commandLine) {
   SkinUI::SetSkinInstance(instance_);
   SkinUI::SetSkinResourcePath(platform::ModuleDirectory());
   const ZipConf conf = parseZipConf(commandLine);
+  LogPackageRoute(conf);
   // The download keeps its files beside the running updater, as the launcher
   // expects them in its temp folder.
   download::UseModuleDirectoryAsUpdaterFolder();
@@ -78,6 +103,6 @@ bool UpdaterApp::Run(const wchar_t* commandLine) {
     ShowClientTooOldNotice();
     KillClientAndWait();
   }
-  RunUpdaterWindow(conf);
+  outcome_ = RunUpdaterWindow(conf);
   return true;
 }

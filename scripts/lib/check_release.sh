@@ -3,8 +3,9 @@
 # for the programs, the manifests' execution levels, no MinGW runtime DLL
 # imports, no import (delay-loaded ones included) of a DLL that could be
 # planted beside the files, no debug sections, whether the programs carry a
-# publisher key, and the version resource with the project's version. Prints
-# one line per check and "release: N passed, M failed".
+# publisher key, the version resource with the project's version, and no
+# test-only crash switch. Prints one line per check and
+# "release: N passed, M failed".
 set -u
 bin=${1:?usage: check_release.sh <build/win32/bin>}
 passed=0
@@ -29,6 +30,7 @@ has_version_resource() {
   texts=$(strings -el "$1")
   grep -qx VS_VERSION_INFO <<<"$texts" && grep -qx "$version" <<<"$texts"
 }
+no_test_switch() { ! { strings -a "$1"; strings -a -el "$1"; } | grep -q ZVK_TEST_CRASH; }
 no_runtime_dlls() {
   ! i686-w64-mingw32-objdump -p "$1" | grep -iE 'DLL Name: (libgcc|libstdc|libwinpthread|zlib1|libminizip)'
 }
@@ -72,6 +74,7 @@ for program in Updater.exe ZVKLaunch.exe; do
   check "$program uses the GUI subsystem" pe_is "$path" '(GUI)'
   check "$program links no MinGW runtime DLL" no_runtime_dlls "$path"
   check "$program carries version $version" has_version_resource "$path"
+  check "$program holds no test-only crash switch" no_test_switch "$path"
 done
 for file in Updater.exe ZVKLaunch.exe zlib.dll; do
   [ -f "$bin/$file" ] || continue

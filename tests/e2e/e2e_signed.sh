@@ -48,6 +48,7 @@ for kind in other-key unsigned altered; do
   cmp -s "$planted" "$root/Vellacast/update.rejected.zip" || e2e_fail "$kind: the package was not set aside"
   grep -q "\[E\].*pending update refused, not installed: $reason" "$E2E_STATE/launcher-$kind.err" \
     || e2e_fail "$kind: no ERROR line saying '$reason'"
+  e2e_expect_log ZVKLaunch "^\[WEX\]\[E\]\[[0-9: -]+\] pending update refused, not installed: $reason"
   [ "$before" = "$(e2e_snapshot "$root/Vellacast")" ] || e2e_fail "$kind: the installation changed"
   e2e_expect_file "$root/Vellacast/version.txt" "version 2"
 done

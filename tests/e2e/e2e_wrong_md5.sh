@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A package whose MD5 does not match: ten attempts, the failure box, exit code
-# 0, nothing installed and the installation untouched.
+# 0, nothing installed and the installation untouched; the log file says why.
 #   e2e_wrong_md5.sh <bin-dir> <state-dir>
 set -uo pipefail
 source "$(dirname "$0")/lib/e2e_env.sh"
@@ -24,4 +24,6 @@ after=$(cd "$root" && find . -type f ! -name update.td ! -name 'update.td?' | so
 [ "$before" = "$after" ] || e2e_fail "the installation changed: $(diff <(echo "$before") <(echo "$after"))"
 e2e_expect_absent "$root/Vellacast/temp/update.zip"
 [ -s "$E2E_RECORD" ] && e2e_fail "a Client was started"
+e2e_expect_log Updater '^\[ZVK\]\[E\]\[[0-9: -]+\] package digest mismatch: expected md5 0123456789abcdef0123456789abcdef'
+e2e_expect_log Updater '\] run ended: download failed, nothing installed; exit code 0$'
 e2e_finish "wrong MD5"

@@ -60,6 +60,10 @@ class CUpdaterWnd : public CZvkWndBase {
   // The worker, for the caller's and the tests' eyes; empty before StartDownload.
   const boost::shared_ptr<Downloader>& worker() const { return worker_; }
   int retryCount() const;
+  // The worker gave up after its last attempt (the failure box was shown).
+  bool downloadFailed() const;
+  // The install step ran (forced mode, or the install button).
+  bool installStarted() const { return installing_; }
 
   void OnNotify(SkinUI::TSkinNotify& msg) override;
 

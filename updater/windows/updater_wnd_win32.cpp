@@ -33,7 +33,8 @@ T* FindControl(SkinUI::CSkinManagerUI& manager, const wchar_t* name) {
 struct CUpdaterWnd::WorkerLink {
   std::atomic<std::int32_t> retryCount{0};  // written by the worker, read at each tick
   std::atomic<HWND> window{nullptr};
-  DWORD retryPauseMs = 0;  // set before the worker starts
+  std::atomic<bool> downloadFailed{false};  // written by the worker's failure callback
+  DWORD retryPauseMs = 0;                   // set before the worker starts
 };
 
 CUpdaterWnd::CUpdaterWnd() : link_(std::make_shared<WorkerLink>()) {
@@ -55,6 +56,8 @@ std::wstring CUpdaterWnd::SkinFileName() const {
 }
 
 int CUpdaterWnd::retryCount() const { return link_->retryCount; }
+
+bool CUpdaterWnd::downloadFailed() const { return link_->downloadFailed; }
 
 void CUpdaterWnd::OnSkinLoaded() {
   tipsLabel_ = FindControl<SkinUI::CLabelUI>(m_pm, L"tipsLabel");
@@ -166,6 +169,7 @@ void CUpdaterWnd::OnRetry(const std::shared_ptr<WorkerLink>& link, unsigned coun
 }
 
 void CUpdaterWnd::OnDownloadFailed(const std::shared_ptr<WorkerLink>& link) {
+  link->downloadFailed = true;
   // Runs on the worker's thread: nothing may unwind into the engine.
   try {
     ZM_ERROR << "the package could not be downloaded";

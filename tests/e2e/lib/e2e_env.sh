@@ -13,6 +13,7 @@
 #   e2e_serve <docroot> [limit_rate]   nginx on a free port; sets E2E_PORT, E2E_BASE_URL (E2E_HTTPS: e2e_tls.sh)
 #   e2e_serve_scripted <server> <zip> [script]   the scripted package server; sets E2E_PORT, E2E_BASE_URL
 #   e2e_own_pid <pid>                  a process of the script's, stopped by e2e_end
+#   e2e_expect_log <program> <regex>   <program>'s log file in the prefix has a matching line
 #   e2e_end                            stops what the script started
 #
 # The programs under test (Updater.exe, ZVKLaunch.exe, zlib.dll) come from
@@ -301,6 +302,16 @@ e2e_expect_file() {
 }
 
 e2e_expect_absent() { [ ! -e "$1" ] || e2e_fail "$1 should not exist"; }
+
+# The programs' log folder in the script's Wine prefix: there every program
+# runs elevated, so it is the machine's (thrown away with the prefix).
+e2e_log_folder() { echo "$WINEPREFIX/drive_c/ProgramData/Vellacast/logs"; }
+
+e2e_expect_log() {
+  local file
+  file=$(e2e_log_folder)/$1.log
+  grep -qE "$2" "$file" 2>/dev/null || e2e_fail "$1.log has no line matching '$2'"
+}
 
 # Waits until the verified package is in temp (the download has finished).
 e2e_wait_package() {

@@ -1,6 +1,5 @@
 // A Client runs: the launcher asks whether to restart it. OK terminates every
 // Client and takes the start road; Cancel hands the URL over the pipe.
-#include <algorithm>
 #include <memory>
 
 #include "launcher_fixture.h"
@@ -94,8 +93,10 @@ TEST_F(LauncherPrompt, LongerUrlIsRefusedWithOneLogLine) {
   Sleep(500);
   EXPECT_TRUE(pipeMessages().empty());
   const std::string log = launcherErrorOutput();
-  EXPECT_NE(log.find("url too long for the client pipe"), std::string::npos) << log;
-  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+  const std::size_t line = log.find("url too long for the client pipe");
+  EXPECT_NE(line, std::string::npos) << log;
+  // One line about it, among the run's first and last lines.
+  EXPECT_EQ(log.find("url too long", line + 1), std::string::npos) << log;
 }
 
 TEST_F(LauncherPrompt, PipeHolderThatNeverReadsCannotKeepTheLauncherWaiting) {
