@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "launcher/pending_package.h"
+
 // The launcher's own directory ending in a backslash; false when the module
 // path cannot be read.
 bool GetExeDirW(std::wstring& directory);
@@ -15,17 +17,13 @@ bool GetExeDirW(std::wstring& directory);
 void RecoverPendingUpdate();
 
 // Removes temp\Updater.exe and the download files, and moves temp\update.zip
-// next to the launcher. No result; failures are logged.
+// next to the launcher (see pending_package.h). No result; failures are logged.
 void PreparePendingUpdate();
-
-enum class PendingUpdateResult { None, Installed, Kept, SetAside, Rejected, Deleted };
 
 // What the result means, in a few words for the log.
 const char* DescribePendingUpdateResult(PendingUpdateResult result);
 
 // Applies update.zip from the working directory to the working directory,
-// all or nothing. An applied package is deleted; one that was not applied is
-// kept for the next start, and set aside as update.failed.zip after failing
-// three starts in a row; a file that is not a zip archive is deleted at once.
-// Failures are logged; the result says which of these happened.
+// all or nothing (see ApplyPendingPackage). Failures are logged; the result
+// says what became of the package.
 PendingUpdateResult ExtractPendingUpdate();

@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include "platform/folder.h"
+
 #include <utility>
 
 // Ownership of the file handle is the same on every system; opening, reading,
@@ -16,6 +18,24 @@ File& File::operator=(File&& other) noexcept {
     handle_ = std::exchange(other.handle_, kInvalid);
   }
   return *this;
+}
+
+const char* DescribeOpenStatus(OpenStatus status) {
+  switch (status) {
+    case OpenStatus::Opened:
+      return "opened";
+    case OpenStatus::Missing:
+      return "missing";
+    case OpenStatus::Busy:
+      return "in use or access refused";
+    case OpenStatus::Link:
+      return "a link or leads elsewhere";
+    case OpenStatus::NotPlain:
+      return "not a plain file or folder, or a file with other names";
+    case OpenStatus::Failed:
+      return "cannot be opened";
+  }
+  return "unknown";
 }
 
 }  // namespace platform

@@ -46,6 +46,13 @@ class File {
   // link, a folder) already has that name, so nothing planted there is written
   // through. The result is closed on failure.
   static File CreateNew(const std::wstring& path, std::uint32_t attributes);
+  // Opens an existing plain file for reading without following a link at its
+  // name; others may only read it while it is open (Windows). Closed when the
+  // name is a link, a folder or anything else than a plain file.
+  static File OpenLocked(const std::wstring& path);
+  // Takes ownership of an open system handle (a HANDLE, a descriptor).
+  static File AdoptNativeHandle(std::intptr_t handle) { return File(handle); }
+  std::intptr_t nativeHandle() const { return handle_; }
 
   bool isOpen() const { return handle_ != kInvalid; }
   // Reads up to `size` bytes; returns the count, or -1 on an error.
@@ -55,6 +62,8 @@ class File {
   // Returns the new position, or -1 on an error.
   std::int64_t seek(std::int64_t offset, SeekOrigin origin);
   std::int64_t tell() { return seek(0, SeekOrigin::Current); }
+  // The length in bytes, or -1 on an error; the position is left alone.
+  std::int64_t size() const;
   // Sets all three times (creation is ignored where the system has none).
   bool setTimes(const FileTimes& times);
   // Writes the file's data through to the disk; false on an error.
@@ -62,6 +71,7 @@ class File {
   void close();
 
  private:
+  friend class Folder;
   static constexpr std::intptr_t kInvalid = -1;
   explicit File(std::intptr_t handle) : handle_(handle) {}
   std::intptr_t handle_ = kInvalid;  // HANDLE on Windows, descriptor on POSIX

@@ -61,6 +61,22 @@ File File::CreateNew(const std::wstring& path, std::uint32_t attributes) {
   return File(fd < 0 ? kInvalid : fd);
 }
 
+File File::OpenLocked(const std::wstring& path) {
+  const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  File file(fd < 0 ? kInvalid : fd);
+  struct stat info {};
+  if (file.isOpen() && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+    file.close();
+    errno = EINVAL;
+  }
+  return file;
+}
+
+std::int64_t File::size() const {
+  struct stat info {};
+  return ::fstat(static_cast<int>(handle_), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
 bool File::flush() { return ::fsync(static_cast<int>(handle_)) == 0; }
 
 std::int64_t File::read(void* buffer, std::size_t size) {

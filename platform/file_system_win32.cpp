@@ -44,6 +44,25 @@ File File::CreateNew(const std::wstring& path, std::uint32_t attributes) {
   return File(reinterpret_cast<std::intptr_t>(handle));
 }
 
+File File::OpenLocked(const std::wstring& path) {
+  HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  File file(reinterpret_cast<std::intptr_t>(handle));
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (file.isOpen() && (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||
+                        (tag.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY |
+                                               FILE_ATTRIBUTE_DEVICE)) != 0)) {
+    file.close();
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+  }
+  return file;
+}
+
+std::int64_t File::size() const {
+  LARGE_INTEGER size;
+  return GetFileSizeEx(AsHandle(handle_), &size) ? size.QuadPart : -1;
+}
+
 bool File::flush() { return FlushFileBuffers(AsHandle(handle_)) != FALSE; }
 
 std::int64_t File::read(void* buffer, std::size_t size) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_system.h"
 #include "signing/verdict.h"
 
 namespace signing {
@@ -39,5 +40,9 @@ class PackageCheck {
 // The same check over a whole file; never throws (a missing provider
 // counts as Unreadable).
 Verdict CheckPackageFile(const std::wstring& path);
+// The same through a package the caller has open, read from its start: the
+// caller goes on to use that same handle. Never throws; Unreadable when a
+// read fails (keyless builds read nothing and pass).
+Verdict CheckPackage(platform::File& package);
 
 }  // namespace signing

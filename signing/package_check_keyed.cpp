@@ -102,4 +102,12 @@ Verdict CheckPackageFile(const std::wstring& path) {
   }
 }
 
+Verdict CheckPackage(platform::File& package) {
+  try {
+    return VerifyPackage(package, BuiltInKey());
+  } catch (const std::exception&) {
+    return Verdict::Unreadable;
+  }
+}
+
 }  // namespace signing

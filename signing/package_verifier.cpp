@@ -53,6 +53,10 @@ Verdict PackageVerifier::Finish(const PublicKey& key) {
 Verdict VerifyPackageFile(const std::wstring& path, const PublicKey& key) {
   platform::File file = platform::File::OpenForRead(path);
   if (!file.isOpen()) return Verdict::Unreadable;
+  return VerifyPackage(file, key);
+}
+
+Verdict VerifyPackage(platform::File& file, const PublicKey& key) {
   const std::int64_t size = file.seek(0, platform::SeekOrigin::End);
   if (size < 0 || file.seek(0, platform::SeekOrigin::Begin) != 0) return Verdict::Unreadable;
   PackageVerifier verifier(static_cast<std::uint64_t>(size));

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_system.h"
 #include "signing/public_key.h"
 #include "signing/signature_layout.h"
 #include "signing/verdict.h"
@@ -42,5 +43,8 @@ class PackageVerifier {
 
 // Reads the whole file and judges it.
 Verdict VerifyPackageFile(const std::wstring& path, const PublicKey& key);
+// The same through an open file, read from its start (the caller's position
+// is not kept).
+Verdict VerifyPackage(platform::File& file, const PublicKey& key);
 
 }  // namespace signing

@@ -80,8 +80,8 @@ const char* DescribeInstallOutcome(InstallOutcome outcome) {
 InstallOutcome RunInstallStep(const ZipConf& conf, const InstallServices& services,
                               const InstallTimings& timings) {
   const bool clientStopped = StopClient(services, timings);
-  ZipInstaller installer(conf.zipPath, conf.clientDic, services.extract, timings.extractPauseMs,
-                         services.sleep);
+  ZipInstaller installer(conf.zipPath, conf.clientDic, services.openPackage, services.extract,
+                         timings.extractPauseMs, services.sleep);
 
   InstallOutcome outcome = InstallOutcome::NotUnpacked;
   if (conf.forcedupdate != 0) {

@@ -32,6 +32,8 @@ struct InstallServices {
   std::function<void()> killClientAndWait;
   std::function<void(std::uint32_t ms)> sleep;
   std::function<std::uint32_t()> tickCount;
+  // Opens the downloaded package once and checks it (length, MD5, signature).
+  PackageOpener openPackage;
   ExtractZipFunction extract;
   // False only when the updater is refused the right to create files in the
   // folder (an installation under Program Files, say). Not asked when empty.

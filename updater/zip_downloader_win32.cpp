@@ -10,6 +10,7 @@
 #include "platform/win_handle.h"
 #include "updater/install_prompts.h"
 #include "updater/process_op.h"
+#include "updater/verified_package.h"
 #include "updater/zip_downloader.h"
 #include "updater/zip_extract_loader.h"
 
@@ -28,7 +29,7 @@ void StartLauncher(const std::wstring& launcherPath, const std::wstring& paramet
 ExtractZipFunction ExtractOnFirstUse(const ZipConf& conf) {
   auto loaded = std::make_shared<ExtractZipFunction>();
   const std::wstring launcherFolder = WideFromPath(conf.clientDic);
-  return [loaded, launcherFolder](const std::wstring& package, const std::wstring& folder) {
+  return [loaded, launcherFolder](platform::File& package, const std::wstring& folder) {
     if (!*loaded) *loaded = LoadExtractZipToDir(platform::ModuleDirectory(), launcherFolder);
     return (*loaded)(package, folder);
   };
@@ -45,12 +46,16 @@ bool MayCreateFilesIn(const std::filesystem::path& folder) {
   return file || GetLastError() != ERROR_ACCESS_DENIED;
 }
 
-InstallServices Win32InstallServices(const ZipConf& conf) {
+InstallServices Win32InstallServices(const ZipConf& conf, std::int64_t packageLength) {
   InstallServices services;
   services.findClient = [] { return FindProcess_ByName(kClientName); };
   services.killClientAndWait = [] { KillClientAndWait(); };
   services.sleep = [](std::uint32_t ms) { platform::SleepMs(ms); };
   services.tickCount = [] { return platform::TickCount(); };
+  const std::string md5 = conf.zipMd5;
+  services.openPackage = [md5, packageLength](const std::filesystem::path& package, std::string& why) {
+    return OpenVerifiedPackage(package, md5, packageLength, why);
+  };
   services.extract = ExtractOnFirstUse(conf);
   services.mayWriteFolder = MayCreateFilesIn;
   services.showInstallFailure = [] { ShowInstallFailureBox(); };
@@ -73,5 +78,5 @@ ZipDownloader::ZipDownloader(const ZipConf& conf, const InstallTimings& timings)
 ZipDownloader::~ZipDownloader() = default;
 
 void ZipDownloader::DoInstall() {
-  lastOutcome_ = RunInstallStep(conf_, Win32InstallServices(conf_), timings_);
+  lastOutcome_ = RunInstallStep(conf_, Win32InstallServices(conf_, status.totalSize), timings_);
 }

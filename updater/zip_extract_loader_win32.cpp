@@ -4,48 +4,72 @@
 
 #include "logging/n_log.h"
 #include "updater/zip_extract_loader.h"
-#include "zipextract/extract_zip_to_dir.h"
+#include "zipextract/package_apply.h"
 #include "zipextract/zlib_dll.h"
 
 namespace {
+
+constexpr wchar_t kDllName[] = L"zlib.dll";
 
 struct ModuleCloser {
   void operator()(HMODULE module) const { FreeLibrary(module); }
 };
 using ModuleHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleCloser>;
 
-// Only a full path is ever loaded: a bare "zlib.dll" would let the search
-// order pick up some other program's zlib.
-ExtractZipFunction TryFolder(const std::wstring& folder) {
-  if (folder.empty()) return ExtractZipFunction();
-  const std::wstring path = folder + L"zlib.dll";
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return ExtractZipFunction();
+// Loads zlib.dll from `folderPath` by its full path while the folder and the
+// file are held open: nobody can replace, rename or change it between the
+// check and the load.
+ExtractZipFunction TryFolder(const std::wstring& folderPath, const ZipDllTrust& trust) {
+  if (folderPath.empty()) return ExtractZipFunction();
+  platform::OpenStatus status = platform::OpenStatus::Failed;
+  const platform::Folder folder = platform::Folder::Open(folderPath, status);
+  platform::File dll;
+  if (folder.isOpen()) dll = folder.openFile(kDllName, platform::FileUse::Read, status);
+  const std::wstring path = folder.isOpen() ? folder.path() + kDllName : folderPath + kDllName;
+  if (status == platform::OpenStatus::Missing) return ExtractZipFunction();
+  if (!dll.isOpen()) {
+    ZM_INFO << "not loading " << path << ": " << platform::DescribeOpenStatus(status);
+    return ExtractZipFunction();
+  }
+  if (trust.elevated && !(trust.onlyAdministratorsCanWrite && trust.onlyAdministratorsCanWrite(folder, dll))) {
+    ZM_INFO << "not loading " << path << ": users who are not administrators may write it or its folder";
+    return ExtractZipFunction();
+  }
   ModuleHandle module(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   if (!module) {
     ZM_WARN << "cannot load " << path << ": error " << GetLastError();
     return ExtractZipFunction();
   }
-  const auto function = reinterpret_cast<ExtractZipToDirFunction>(
-      reinterpret_cast<void*>(GetProcAddress(module.get(), ZVK_EXTRACT_ZIP_TO_DIR_NAME)));
+  const auto function = reinterpret_cast<ExtractZipHandleToDirFunction>(
+      reinterpret_cast<void*>(GetProcAddress(module.get(), ZVK_EXTRACT_ZIP_HANDLE_TO_DIR_NAME)));
   if (function == nullptr) {
-    ZM_WARN << path << " has no " << ZVK_EXTRACT_ZIP_TO_DIR_NAME;
+    ZM_INFO << path << " has no " << ZVK_EXTRACT_ZIP_HANDLE_TO_DIR_NAME;
     return ExtractZipFunction();
   }
   ZM_DEBUG << "unpacking with " << path;
   std::shared_ptr<std::remove_pointer_t<HMODULE>> keep(module.release(), ModuleCloser());
-  return [keep, function](const std::wstring& package, const std::wstring& target) {
-    return function(package.c_str(), target.c_str(), 0);
+  return [keep, function](platform::File& package, const std::wstring& target) {
+    return function(reinterpret_cast<void*>(package.nativeHandle()), target.c_str(), 0);
   };
 }
 
 }  // namespace
 
-ExtractZipFunction LoadExtractZipToDir(const std::wstring& updaterFolder,
-                                       const std::wstring& launcherFolder) {
-  if (ExtractZipFunction found = TryFolder(updaterFolder)) return found;
-  if (ExtractZipFunction found = TryFolder(launcherFolder)) return found;
-  ZM_WARN << "no zlib.dll beside the updater or the launcher; unpacking with the built-in extraction";
-  return [](const std::wstring& package, const std::wstring& target) {
-    return static_cast<int>(ExtractArchive(package, target));
+ZipDllTrust SystemZipDllTrust() {
+  ZipDllTrust trust;
+  trust.elevated = platform::RunsElevated();
+  trust.onlyAdministratorsCanWrite = [](const platform::Folder& folder, const platform::File& dll) {
+    return folder.onlyAdministratorsCanWrite() && platform::OnlyAdministratorsCanWrite(dll);
+  };
+  return trust;
+}
+
+ExtractZipFunction LoadExtractZipToDir(const std::wstring& updaterFolder, const std::wstring& launcherFolder,
+                                       const ZipDllTrust& trust) {
+  if (ExtractZipFunction found = TryFolder(updaterFolder, trust)) return found;
+  if (ExtractZipFunction found = TryFolder(launcherFolder, trust)) return found;
+  ZM_INFO << "no usable zlib.dll beside the updater or the launcher; unpacking with the built-in extraction";
+  return [](platform::File& package, const std::wstring& target) {
+    return static_cast<int>(ApplyPackage(package, target).result);
   };
 }

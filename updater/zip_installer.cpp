@@ -3,6 +3,7 @@
 #include <system_error>
 #include <utility>
 
+#include "logging/n_log.h"
 #include "platform/platform.h"
 #include "updater/zip_conf.h"
 
@@ -21,10 +22,11 @@ bool EnsureFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 ZipInstaller::ZipInstaller(std::filesystem::path packagePath, std::filesystem::path targetFolder,
-                           ExtractZipFunction extract, std::uint32_t pauseMs,
+                           PackageOpener open, ExtractZipFunction extract, std::uint32_t pauseMs,
                            std::function<void(std::uint32_t)> sleep)
     : packagePath_(std::move(packagePath)),
       targetFolder_(std::move(targetFolder)),
+      open_(std::move(open)),
       extract_(std::move(extract)),
       pauseMs_(pauseMs),
       sleep_(std::move(sleep)) {}
@@ -36,6 +38,16 @@ bool ZipInstaller::TryInstall() {
   } else {
     platform::SleepMs(pauseMs_);
   }
-  lastExtractResult_ = extract_ ? extract_(WideFromPath(packagePath_), WideFromPath(targetFolder_)) : -1;
+  // What is extracted is read from the handle its checks were made on: a
+  // package changed after its download was checked is refused here, and
+  // nobody can change it while it stays open.
+  std::string why = "no package check";
+  platform::File package = open_ ? open_(packagePath_, why) : platform::File();
+  if (!package.isOpen()) {
+    ZM_ERROR << "update package not installed: " << why;
+    lastExtractResult_ = kPackageRefused;
+    return true;
+  }
+  lastExtractResult_ = extract_ ? extract_(package, WideFromPath(targetFolder_)) : -1;
   return true;
 }

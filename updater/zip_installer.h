@@ -1,16 +1,24 @@
 #pragma once
 // One unpacking of the update package into the install target, as the forced
-// install step retries it: create the target folder, pause, extract.
+// install step retries it: create the target folder, pause, open and check
+// the package once, extract from that open package.
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 
-// Unpacks the package (wide path) under the folder (wide path). Returns 0 when
-// every entry was written, otherwise the zip result code of the first failure
-// (ExtractZipToDir's contract).
-using ExtractZipFunction = std::function<int(const std::wstring& package, const std::wstring& folder)>;
+#include "platform/file_system.h"
+
+// Unpacks the open package under the folder (wide path), reading the archive
+// through that handle only. Returns 0 when every entry was written, otherwise
+// the zip result code of the first failure (ExtractZipToDir's contract).
+using ExtractZipFunction = std::function<int(platform::File& package, const std::wstring& folder)>;
+
+// Opens the package once and checks it on that handle (see
+// verified_package.h); a closed file, with `why` filled, when it must not be
+// installed.
+using PackageOpener = std::function<platform::File(const std::filesystem::path& package, std::string& why)>;
 
 class ZipInstaller {
  public:
@@ -18,14 +26,17 @@ class ZipInstaller {
   // ANSI code page is still the folder meant. `pauseMs` is the pause between
   // creating the folder and extracting, made with `sleep` (the thread's own
   // sleep when empty).
-  ZipInstaller(std::filesystem::path packagePath, std::filesystem::path targetFolder,
+  ZipInstaller(std::filesystem::path packagePath, std::filesystem::path targetFolder, PackageOpener open,
                ExtractZipFunction extract, std::uint32_t pauseMs = 500,
                std::function<void(std::uint32_t)> sleep = nullptr);
 
-  // True when the target folder exists or was created and the extraction was
-  // called; false when the folder could not be created (nothing extracted).
-  // Whether the extraction wrote every entry is told by lastExtractResult().
+  // True when the target folder exists or was created and the package was
+  // opened and checked for the extraction; false when the folder could not
+  // be created (nothing extracted). Whether the extraction wrote every entry
+  // is told by lastExtractResult(); a package refused by its check gives
+  // kPackageRefused there, and nothing is extracted.
   bool TryInstall();
+  static constexpr int kPackageRefused = 0x200;
 
   // The extraction's result of the last TryInstall that got that far; -1
   // before any extraction ran.
@@ -36,6 +47,7 @@ class ZipInstaller {
  private:
   std::filesystem::path packagePath_;
   std::filesystem::path targetFolder_;
+  PackageOpener open_;
   ExtractZipFunction extract_;
   std::uint32_t pauseMs_;
   std::function<void(std::uint32_t)> sleep_;

@@ -194,9 +194,9 @@ ApplyOutcome StageAll(ZipReader& reader, Stager& stager, const ApplyOptions& opt
   return {};
 }
 
-ApplyOutcome Apply(const std::wstring& archivePath, const std::wstring& root, const ApplyOptions& options) {
+ApplyOutcome Apply(platform::File& package, const std::wstring& root, const ApplyOptions& options) {
   ZipReader reader;
-  if (const ZipResult opened = reader.open(archivePath, root); opened != ZipOk)
+  if (const ZipResult opened = reader.open(package, root); opened != ZipOk)
     return {opened, "not a readable zip archive", false};
   const RandomSource random = options.random ? options.random : RandomSource(platform::SystemRandom);
   const std::optional<StagingArea> area = StagingArea::Create(root, random);
@@ -257,8 +257,7 @@ ApplyOutcome RecoverInterruptedApply(const std::wstring& rootDir) {
   return outcome;
 }
 
-ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& rootDir,
-                          const ApplyOptions& options) {
+ApplyOutcome ApplyPackage(platform::File& package, const std::wstring& rootDir, const ApplyOptions& options) {
   if (rootDir.empty()) return {ZipErrArgs, "no folder", false};
   const std::wstring root = WithSeparator(rootDir);
   if (!platform::PathExists(root)) platform::CreateOneDirectory(root);
@@ -267,7 +266,13 @@ ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& r
   if (!lock) return {ZipErrNoFile, why, false};
   std::string recovered;
   if (!RecoverInterruptedApplies(root, recovered)) return {ZipErrWrite, recovered, false};
-  ApplyOutcome outcome = Apply(archivePath, root, options);
+  ApplyOutcome outcome = Apply(package, root, options);
   outcome.detail = recovered + outcome.detail;
   return outcome;
+}
+
+ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& root, const ApplyOptions& options) {
+  platform::File package = platform::File::OpenLocked(archivePath);
+  if (!package.isOpen()) return {ZipErrNoFile, "cannot open the package" + platform::LastErrorText(), false};
+  return ApplyPackage(package, root, options);
 }

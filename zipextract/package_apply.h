@@ -20,6 +20,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/file_system.h"
 #include "zipextract/staging_area.h"
 #include "zipextract/zip_result.h"
 
@@ -50,6 +51,13 @@ struct ApplyOutcome {
 
 // Both hold the folder's lock while they run (another apply to the same folder
 // waits up to 30 s, then fails) and finish or undo an interrupted apply first.
+//
+// The package is an archive the caller opened once and checked (its length,
+// digest or signature) through that same handle, and keeps open: whatever
+// else is read from it for the apply is read here, from that handle.
+ApplyOutcome ApplyPackage(platform::File& package, const std::wstring& root, const ApplyOptions& options = {});
+// The same for a package named by its path, opened here once (a link at its
+// name is refused) and read only through that handle.
 ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& root,
                           const ApplyOptions& options = {});
 

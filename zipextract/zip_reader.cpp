@@ -33,31 +33,54 @@ void ZipReader::UnzipCloser::operator()(void* archive) const { unzClose(archive)
 
 ZipReader::~ZipReader() { close(); }
 
-ZipResult ZipReader::open(const std::wstring& archivePath, const std::wstring& rootDir) {
-  if (archive_ || openEntry_ != -1) return Record(ZipErrAlreadyOpen);
-  if (rootDir.empty()) return Record(ZipErrArgs);
+namespace {
+
+// The root as the reader keeps it: ending in a separator; empty when refused.
+std::wstring ReaderRoot(const std::wstring& rootDir) {
+  if (rootDir.empty()) return std::wstring();
   const wchar_t last = rootDir.back();
   std::wstring root = (last == L'\\' || last == L'/') ? rootDir : rootDir + L"\\";
-  if (root.size() > kMaxZipPath) return Record(ZipErrArgs);
+  return root.size() > kMaxZipPath ? std::wstring() : root;
+}
 
+}  // namespace
+
+ZipResult ZipReader::open(const std::wstring& archivePath, const std::wstring& rootDir) {
+  if (archive_ || openEntry_ != -1) return Record(ZipErrAlreadyOpen);
+  std::wstring root = ReaderRoot(rootDir);
+  if (root.empty()) return Record(ZipErrArgs);
   platform::File file = platform::File::OpenForRead(archivePath);
   if (!file.isOpen()) return Record(ZipErrNoFile);
   file_ = std::move(file);
-  AttachArchiveStream(stream_, file_);
+  const ZipResult opened = attach(file_, std::move(root));
+  if (opened != ZipOk) file_.close();
+  return Record(opened);
+}
+
+ZipResult ZipReader::open(platform::File& archive, const std::wstring& rootDir) {
+  if (archive_ || openEntry_ != -1) return Record(ZipErrAlreadyOpen);
+  std::wstring root = ReaderRoot(rootDir);
+  if (root.empty()) return Record(ZipErrArgs);
+  if (!archive.isOpen() || archive.seek(0, platform::SeekOrigin::Begin) != 0) return Record(ZipErrNoFile);
+  return Record(attach(archive, std::move(root)));
+}
+
+ZipResult ZipReader::attach(platform::File& archive, std::wstring root) {
+  AttachArchiveStream(stream_, archive);
   zlib_filefunc64_def functions = ArchiveStreamFunctions();
   archive_.reset(unzOpen2_64(&stream_, &functions));
   unz_global_info64 global{};
   if (!archive_ || unzGetGlobalInfo64(archive_.get(), &global) != UNZ_OK) {
     archive_.reset();
-    file_.close();
-    return Record(ZipErrNoFile);
+    // A file that could not be read is not known to be no archive.
+    return stream_.failed ? ZipErrRead : ZipErrNoFile;
   }
   rootDir_ = std::move(root);
   entryCount_ =
       global.number_entry > static_cast<ZPOS64_T>(INT_MAX) ? INT_MAX : static_cast<int>(global.number_entry);
   currentEntry_ = 0;
   cachedIndex_ = -1;
-  return Record(ZipOk);
+  return ZipOk;
 }
 
 ZipResult ZipReader::close() {

@@ -27,10 +27,15 @@ class ZipReader {
   ZipReader(const ZipReader&) = delete;
   ZipReader& operator=(const ZipReader&) = delete;
 
-  // Opens the archive and reads its central directory. The root gets a
+  // Opens the archive and reads its central directory (ZipErrNoFile when it
+  // is no zip archive, ZipErrRead when it could not be read). The root gets a
   // backslash appended when it ends in neither "\" nor "/"; an empty root or
   // one longer than kMaxZipPath is refused with ZipErrArgs.
   ZipResult open(const std::wstring& archivePath, const std::wstring& rootDir);
+  // The same over a file the caller opened (and perhaps checked) and keeps
+  // open until the reader is closed: the archive is read from its start
+  // through that handle, never opened again by name.
+  ZipResult open(platform::File& archive, const std::wstring& rootDir);
   // Index -1 reports the number of entries in info.index; 0..count-1 one entry.
   ZipResult entryInfo(int index, ZipEntryInfo& info);
   // Writes the entry to rootDir + outputName (directories are created).
@@ -52,6 +57,7 @@ class ZipReader {
     std::uint32_t dosDateTime = 0;
   };
 
+  ZipResult attach(platform::File& archive, std::wstring root);
   ZipResult lookUp(int index, ZipEntryInfo& info);
   ZipResult moveTo(int index);
   ZipResult checkLocalHeader(std::vector<unsigned char>& extraField);
@@ -69,7 +75,7 @@ class ZipReader {
   std::vector<unsigned char> buffer_;
   std::wstring rootDir_;
 
-  platform::File file_;
+  platform::File file_;  // the archive when the reader opened it by path
   ArchiveStream stream_;
   int entryCount_ = 0;
   int currentEntry_ = 0;  // minizip's current entry

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/string_convert.h"
 #include "updater/install_step.h"
@@ -22,6 +23,7 @@ struct FakeWorld {
   bool folderWritable = true;
   std::vector<std::string> journal;
   std::vector<std::wstring> extractCalls;
+  std::wstring openedPackage;
 
   InstallServices services() {
     InstallServices s;
@@ -32,9 +34,14 @@ struct FakeWorld {
     };
     s.sleep = [this](std::uint32_t ms) { now += ms; };
     s.tickCount = [this] { return now; };
-    s.extract = [this](const std::wstring& package, const std::wstring& folder) {
+    // Any open file stands for the checked package.
+    s.openPackage = [this](const std::filesystem::path& package, std::string&) {
+      openedPackage = package.wstring();
+      return platform::File::OpenForRead(platform::ModulePath());
+    };
+    s.extract = [this](platform::File&, const std::wstring& folder) {
       journal.push_back("extract");
-      extractCalls.push_back(package + L"|" + folder);
+      extractCalls.push_back(openedPackage + L"|" + folder);
       return extractResult;
     };
     s.mayWriteFolder = [this](const std::filesystem::path&) { return folderWritable; };

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/string_convert.h"
 
 namespace {
@@ -23,11 +24,17 @@ class ZipInstallerTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(root_); }
 
+  // Any open file stands for the checked package.
+  PackageOpener opener() {
+    return [this](const fs::path& package, std::string&) {
+      lastPackage_ = package.wstring();
+      return platform::File::OpenForRead(platform::ModulePath());
+    };
+  }
   ExtractZipFunction recorder(int result = 0) {
-    return [this, result](const std::wstring& package, const std::wstring& folder) {
+    return [this, result](platform::File&, const std::wstring& folder) {
       ++calls_;
       lastFolder_ = folder;
-      lastPackage_ = package;
       return result;
     };
   }
@@ -40,7 +47,7 @@ class ZipInstallerTest : public ::testing::Test {
 
 TEST_F(ZipInstallerTest, MissingTargetIsCreatedWithItsParentsBeforeExtracting) {
   const std::string target = (root_ / "a" / "b" / "").string();
-  ZipInstaller installer("pkg.zip", target, recorder(), 0);
+  ZipInstaller installer("pkg.zip", target, opener(), recorder(), 0);
   EXPECT_TRUE(installer.TryInstall());
   EXPECT_TRUE(fs::is_directory(root_ / "a" / "b"));
   EXPECT_EQ(calls_, 1);
@@ -50,21 +57,21 @@ TEST_F(ZipInstallerTest, MissingTargetIsCreatedWithItsParentsBeforeExtracting) {
 }
 
 TEST_F(ZipInstallerTest, ExistingTargetCountsAsCreated) {
-  ZipInstaller installer("pkg.zip", root_.string(), recorder(0x5000000), 0);
+  ZipInstaller installer("pkg.zip", root_.string(), opener(), recorder(0x5000000), 0);
   EXPECT_TRUE(installer.TryInstall());
   EXPECT_EQ(installer.lastExtractResult(), 0x5000000);
 }
 
 TEST_F(ZipInstallerTest, FileInThePlaceOfTheTargetFailsWithoutExtracting) {
   std::ofstream(root_ / "taken") << "x";
-  ZipInstaller installer("pkg.zip", (root_ / "taken").string(), recorder(), 0);
+  ZipInstaller installer("pkg.zip", (root_ / "taken").string(), opener(), recorder(), 0);
   EXPECT_FALSE(installer.TryInstall());
   EXPECT_EQ(calls_, 0);
   EXPECT_EQ(installer.lastExtractResult(), -1);
 }
 
 TEST_F(ZipInstallerTest, EmptyTargetFailsWithoutExtracting) {
-  ZipInstaller installer("pkg.zip", "", recorder(), 0);
+  ZipInstaller installer("pkg.zip", "", opener(), recorder(), 0);
   EXPECT_FALSE(installer.TryInstall());
   EXPECT_EQ(calls_, 0);
 }

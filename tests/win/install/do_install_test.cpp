@@ -11,6 +11,7 @@
 
 #include "client_record.h"
 #include "skinui/win32/window_wnd.h"
+#include "updater/download/md5.h"
 #include "updater/zip_downloader.h"
 #include "window_driver.h"
 #include "zip_builder.h"
@@ -70,6 +71,7 @@ class DoInstallTest : public ::testing::Test {
     ASSERT_TRUE(
         ziptest::WriteArchive(root_ / "Vellacast" / "temp" / "update.zip", {{"version.txt", "version 2"}}));
     conf_.zipPath = root_ / "Vellacast" / "temp" / "update.zip";
+    ASSERT_TRUE(MD5_CTX::DigestFile(conf_.zipPath, conf_.zipMd5));  // as the download checked it
     conf_.clientDic = fs::path((root_ / "Vellacast").wstring() + L"\\");
     conf_.clientExePath = root_ / "Vellacast" / "ZVKLaunch.exe";
     conf_.pagecallparam = L"course?id=7";

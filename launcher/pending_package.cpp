@@ -1,0 +1,248 @@
+#include "launcher/pending_package.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "launcher/package_verdict.h"
+#include "logging/n_log.h"
+#include "signing/package_check.h"
+#include "zipextract/package_apply.h"
+#include "zipextract/zip_reader.h"
+
+namespace {
+
+using platform::File;
+using platform::FileUse;
+using platform::Folder;
+using platform::OpenStatus;
+
+constexpr const wchar_t* kLeftovers[] = {L"Updater.exe", L"update.td0", L"update.td1",
+                                         L"update.td2",  L"update.td3", L"update.td"};
+constexpr wchar_t kTempName[] = L"temp";
+constexpr wchar_t kPackageName[] = L"update.zip";
+// The copy from temp\ while it is written, renamed to update.zip once whole.
+constexpr wchar_t kCopyName[] = L"update.zip.part";
+constexpr wchar_t kFailedPackageName[] = L"update.failed.zip";
+constexpr wchar_t kRejectedPackageName[] = L"update.rejected.zip";
+// How many starts in a row failed to apply the package beside it.
+constexpr wchar_t kFailedStartsName[] = L"update.tries";
+constexpr std::size_t kCopyBlock = 1 << 20;
+
+void Pause(const PendingUpdateOptions& options, PendingPoint point) {
+  if (options.pause) options.pause(point);
+}
+
+const char* Why(OpenStatus status) { return platform::DescribeOpenStatus(status); }
+
+// Removes a plain file through its handle; anything else of that name stays.
+void RemoveIfPlain(const Folder& folder, const std::wstring& name) {
+  OpenStatus status = OpenStatus::Failed;
+  File file = folder.openFile(name, FileUse::ReadRemove, status);
+  if (status == OpenStatus::Missing) return;
+  if (status == OpenStatus::Link || status == OpenStatus::NotPlain) {
+    ZM_ERROR << "not a plain file, left alone: " << folder.path() << name << " (" << Why(status) << ")";
+  } else if (status != OpenStatus::Opened || !folder.removeFile(file, name)) {
+    ZM_WARN << "cannot remove " << folder.path() << name << " (" << Why(status) << ")"
+            << platform::LastErrorText();
+  }
+}
+
+int ReadFailedStarts(const Folder& install) {
+  OpenStatus status = OpenStatus::Failed;
+  File file = install.openFile(kFailedStartsName, FileUse::Read, status);
+  char text[16] = {};
+  if (!file.isOpen() || file.read(text, sizeof text - 1) <= 0) return 0;
+  return std::atoi(text);
+}
+
+void WriteFailedStarts(const Folder& install, int count) {
+  RemoveIfPlain(install, kFailedStartsName);
+  File file = install.createFile(kFailedStartsName);
+  const std::string text = std::to_string(count);
+  if (!file.isOpen() || !file.write(text.data(), text.size()))
+    ZM_ERROR << "cannot record the failed start count" << platform::LastErrorText();
+}
+
+bool CopyBlocks(File& from, File& to) {
+  if (from.seek(0, platform::SeekOrigin::Begin) != 0) return false;
+  std::vector<char> block(kCopyBlock);
+  for (;;) {
+    const std::int64_t got = from.read(block.data(), block.size());
+    if (got < 0) return false;
+    if (got == 0) return to.flush();
+    if (!to.write(block.data(), static_cast<std::size_t>(got))) return false;
+  }
+}
+
+// Copies the open download into the installation as update.zip: a new file
+// there first, renamed over update.zip once whole, so a failed copy keeps
+// what was there.
+bool CopyInto(File& download, const Folder& install) {
+  RemoveIfPlain(install, kCopyName);
+  File copy = install.createFile(kCopyName);
+  if (!copy.isOpen()) {
+    ZM_ERROR << "cannot create " << install.path() << kCopyName << platform::LastErrorText();
+    return false;
+  }
+  if (CopyBlocks(download, copy) && install.renameFile(copy, kCopyName, kPackageName)) return true;
+  ZM_ERROR << "cannot copy the pending update to " << install.path() << kPackageName
+           << platform::LastErrorText();
+  install.removeFile(copy, kCopyName);
+  return false;
+}
+
+bool TempTrusted(const PendingUpdateOptions& options, const Folder& temp) {
+  if (options.tempTrusted) return options.tempTrusted(temp);
+  return signing::PackageSigningEnabled() || temp.onlyAdministratorsCanWrite();
+}
+
+}  // namespace
+
+void PreparePendingPackage(const std::wstring& directory, const PendingUpdateOptions& options) {
+  OpenStatus status = OpenStatus::Failed;
+  const Folder install = Folder::Open(directory, status);
+  if (!install.isOpen()) {
+    ZM_ERROR << "cannot open the launcher's folder " << directory << " (" << Why(status) << ")";
+    return;
+  }
+  const Folder temp = install.openFolder(kTempName, status);
+  if (status == OpenStatus::Missing) return;
+  if (!temp.isOpen()) {
+    ZM_ERROR << "temp is not a plain folder, left alone: " << install.path() << kTempName << " ("
+             << Why(status) << ")";
+    return;
+  }
+  Pause(options, PendingPoint::TempChecked);
+  for (const wchar_t* leftover : kLeftovers) RemoveIfPlain(temp, leftover);
+
+  File download = temp.openFile(kPackageName, FileUse::ReadRemove, status);
+  if (status == OpenStatus::Missing) return;
+  if (!download.isOpen()) {
+    ZM_ERROR << "pending update left alone: " << temp.path() << kPackageName << " (" << Why(status) << ")";
+    return;
+  }
+  if (!TempTrusted(options, temp)) {
+    ZM_ERROR << "pending update left alone: users who are not administrators may write " << temp.path()
+             << ", and this build has no publisher key to check what they put there; let only administrators "
+                "write that folder (as the installer should) or use a build with a publisher key";
+    return;
+  }
+  Pause(options, PendingPoint::DownloadChecked);
+  if (!CopyInto(download, install)) return;  // the download stays: the next start tries again
+  if (!temp.removeFile(download, kPackageName))
+    ZM_WARN << "cannot remove " << temp.path() << kPackageName << platform::LastErrorText();
+  RemoveIfPlain(install, kFailedStartsName);  // a new package starts counting anew
+  ZM_INFO << "pending update moved to " << install.path() << kPackageName;
+}
+
+namespace {
+
+PendingUpdateResult SetAsideFailed(const Folder& install, File* package, int failedStarts) {
+  if (package != nullptr && install.renameFile(*package, kPackageName, kFailedPackageName)) {
+    ZM_ERROR << "pending update failed " << kMaxFailedStarts << " starts in a row, set aside as "
+             << std::wstring(kFailedPackageName);
+    RemoveIfPlain(install, kFailedStartsName);
+    return PendingUpdateResult::SetAside;
+  }
+  ZM_ERROR << "pending update failed " << kMaxFailedStarts << " starts in a row and cannot be set aside"
+           << platform::LastErrorText();
+  WriteFailedStarts(install, failedStarts);
+  return PendingUpdateResult::Kept;
+}
+
+// Keeps an unread or unapplied package for the next start; after the last of
+// kMaxFailedStarts starts in a row it is set aside (when it is open to be).
+PendingUpdateResult CountFailedStart(const Folder& install, File* package, int failedStarts) {
+  if (DecidePendingPackage(true, failedStarts + 1) == PackageVerdict::SetAside)
+    return SetAsideFailed(install, package, failedStarts + 1);
+  WriteFailedStarts(install, failedStarts + 1);
+  return PendingUpdateResult::Kept;
+}
+
+// A package that failed its signature check is kept (replacing an earlier
+// one) rather than deleted, for whoever looks into it.
+void SetAsideRejected(const Folder& install, File& package) {
+  if (install.renameFile(package, kPackageName, kRejectedPackageName)) {
+    ZM_ERROR << "pending update set aside as " << std::wstring(kRejectedPackageName);
+  } else {
+    ZM_ERROR << "pending update cannot be set aside" << platform::LastErrorText() << "; deleted";
+    install.removeFile(package, kPackageName);
+  }
+  RemoveIfPlain(install, kFailedStartsName);
+}
+
+enum class Judgement { Apply, Unreadable, Rejected, NotZip };
+
+// Builds with a publisher key install only what that key signed. The
+// signature comes first: an unsigned file is never opened as an archive.
+Judgement Judge(File& package, const std::wstring& root) {
+  const signing::Verdict signature = signing::CheckPackage(package);
+  if (signature == signing::Verdict::Unreadable) {
+    ZM_ERROR << "pending update cannot be read now: " << signing::DescribeVerdict(signature)
+             << platform::LastErrorText();
+    return Judgement::Unreadable;
+  }
+  if (signature != signing::Verdict::Valid) {
+    ZM_ERROR << "pending update refused, not installed: " << signing::DescribeVerdict(signature);
+    return Judgement::Rejected;
+  }
+  ZipReader reader;
+  const ZipResult opened = reader.open(package, root);
+  if (opened == ZipErrRead) {
+    ZM_ERROR << "pending update cannot be read now" << platform::LastErrorText();
+    return Judgement::Unreadable;
+  }
+  return opened == ZipOk ? Judgement::Apply : Judgement::NotZip;
+}
+
+}  // namespace
+
+PendingUpdateResult ApplyPendingPackage(const std::wstring& directory, const PendingUpdateOptions& options) {
+  OpenStatus status = OpenStatus::Failed;
+  const Folder install = Folder::Open(directory, status);
+  if (!install.isOpen()) {
+    ZM_ERROR << "cannot open the launcher's folder " << directory << " (" << Why(status) << ")";
+    return PendingUpdateResult::None;
+  }
+  File package = install.openFile(kPackageName, FileUse::ReadRemove, status);
+  if (status == OpenStatus::Missing) return PendingUpdateResult::None;
+  const int failedStarts = ReadFailedStarts(install);
+  if (status == OpenStatus::Busy || status == OpenStatus::Failed) {
+    ZM_ERROR << "pending update cannot be opened now, kept: " << install.path() << kPackageName << " ("
+             << Why(status) << ")" << platform::LastErrorText();
+    return CountFailedStart(install, nullptr, failedStarts);
+  }
+  if (!package.isOpen()) {
+    ZM_ERROR << "pending update left alone: " << install.path() << kPackageName << " (" << Why(status) << ")";
+    return PendingUpdateResult::Kept;
+  }
+  switch (Judge(package, install.path())) {
+    case Judgement::Unreadable:
+      return CountFailedStart(install, &package, failedStarts);
+    case Judgement::Rejected:
+      SetAsideRejected(install, package);
+      return PendingUpdateResult::Rejected;
+    case Judgement::NotZip:
+      ZM_ERROR << "pending update is not a zip archive, deleted";
+      install.removeFile(package, kPackageName);
+      RemoveIfPlain(install, kFailedStartsName);
+      return PendingUpdateResult::Deleted;
+    case Judgement::Apply:
+      break;
+  }
+  if (DecidePendingPackage(true, failedStarts) == PackageVerdict::SetAside)
+    return SetAsideFailed(install, &package, failedStarts);
+  Pause(options, PendingPoint::PackageChecked);
+  const ApplyOutcome outcome = ApplyPackage(package, install.path());
+  if (outcome.result == ZipOk) {
+    ZM_INFO << "pending update installed";
+    install.removeFile(package, kPackageName);
+    RemoveIfPlain(install, kFailedStartsName);
+    return PendingUpdateResult::Installed;
+  }
+  ZM_ERROR << "pending update not applied, the installation is unchanged (start " << failedStarts + 1
+           << " of " << kMaxFailedStarts << ", result 0x" << std::hex << outcome.result << std::dec
+           << "): " << outcome.detail;
+  return CountFailedStart(install, &package, failedStarts);
+}

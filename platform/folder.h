@@ -1,0 +1,100 @@
+#pragma once
+// Folders and files that others may write, handled by an elevated program:
+// every name is opened without following a link, checked through the handle
+// it gave (a plain file or folder, one name, its final path where it was
+// looked for), and then read, copied, renamed or removed through that same
+// handle, never by its name again.
+//
+// While a Folder is open nobody can rename or delete it; while a file is
+// open through it, others may only read that file (on Windows: share modes;
+// POSIX has no such locks, so there a file can still be written).
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace platform {
+
+enum class OpenStatus {
+  Opened,
+  Missing,   // nothing has that name
+  Busy,      // held by another process, or access refused: may work later
+  Link,      // a symbolic link, junction or other reparse point, or it leads elsewhere
+  NotPlain,  // a folder where a file was expected (or the reverse), a device, or a file with other names
+  Failed,    // any other error
+};
+
+// A short English text for log lines.
+const char* DescribeOpenStatus(OpenStatus status);
+
+enum class FileUse {
+  Read,        // read only
+  ReadRemove,  // read, and remove or rename it later through its folder
+};
+
+class Folder {
+ public:
+  Folder() = default;
+  ~Folder();
+  Folder(Folder&& other) noexcept;
+  Folder& operator=(Folder&& other) noexcept;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+
+  // Opens a folder by its full path; a link at its last component is refused
+  // (the folders above it are the caller's to trust).
+  static Folder Open(const std::wstring& path, OpenStatus& status);
+
+  bool isOpen() const { return handle_ != kInvalid; }
+  // The path it was opened by, ending in a separator, for log lines.
+  const std::wstring& path() const { return path_; }
+
+  // The folder `name` (one path component) in this one, confirmed to be a
+  // plain folder whose final path is this folder's plus `name`.
+  Folder openFolder(const std::wstring& name, OpenStatus& status) const;
+  // The file `name` in this one, confirmed to be a plain file with one name
+  // whose final path is this folder's plus `name`; others may only read it
+  // while it is open.
+  File openFile(const std::wstring& name, FileUse use, OpenStatus& status) const;
+  // A new file `name` for writing, unshared; fails when anything has that name.
+  File createFile(const std::wstring& name) const;
+
+  // Removes `file`, opened here as `name` with FileUse::ReadRemove, through
+  // its handle (a read-only file too). The file stays open until closed.
+  bool removeFile(File& file, const std::wstring& name) const;
+  // Renames `file` (opened here as `name`, ReadRemove) to `newName` in this
+  // folder, replacing a file of that name (a link there is replaced, not
+  // followed). False when that file is read-only, a folder, or in use.
+  bool renameFile(File& file, const std::wstring& name, const std::wstring& newName) const;
+
+  // True when only administrators (SYSTEM, the Administrators group,
+  // TrustedInstaller) may add, change, remove or rename anything in it, or
+  // change who may: the owner and every entry of its access list that grants
+  // such a right, inherited ones and those it passes on included, name one of
+  // them. POSIX: owned by root and writable by nobody else.
+  bool onlyAdministratorsCanWrite() const;
+
+ private:
+  static constexpr std::intptr_t kInvalid = -1;
+  Folder(std::intptr_t handle, std::wstring path, std::wstring finalPath)
+      : handle_(handle), path_(std::move(path)), finalPath_(std::move(finalPath)) {}
+  void close();
+
+  std::intptr_t handle_ = kInvalid;  // HANDLE on Windows, descriptor on POSIX
+  std::wstring path_;
+  std::wstring finalPath_;  // as the system names the opened folder, without a trailing separator
+};
+
+// The same rule as Folder::onlyAdministratorsCanWrite, for an open file.
+bool OnlyAdministratorsCanWrite(const File& file);
+
+// The rule of Folder::onlyAdministratorsCanWrite applied to a Windows
+// SECURITY_DESCRIPTOR (its owner and access list). False on POSIX.
+bool DescriptorAllowsOnlyAdministrators(const void* descriptor);
+
+// Whether this process runs with administrator rights (an elevated token on
+// Windows, effective user root on POSIX).
+bool RunsElevated();
+
+}  // namespace platform

@@ -1,0 +1,17 @@
+#pragma once
+// The downloaded package as the forced install applies it: opened once, in
+// a way that lets nobody write, rename or delete it while it is open (and
+// not through a link), and checked on that handle: its length, its MD5 and,
+// in builds with a publisher key, its signature. The caller then reads the
+// archive from that same handle, so what was checked is what is installed.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/file_system.h"
+
+// The open package, or a closed file with `why` saying what failed.
+// `expectedLength` is not checked when it is 0 or less.
+platform::File OpenVerifiedPackage(const std::filesystem::path& package, const std::string& expectedMd5,
+                                   std::int64_t expectedLength, std::string& why);
