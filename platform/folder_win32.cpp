@@ -295,20 +295,32 @@ bool Folder::removeFile(File& file, const std::wstring&) const {
   return false;
 }
 
+// The native call: SetFileInformationByHandle refuses a folder handle as the
+// root of the new name under Wine.
 bool Folder::renameFile(File& file, const std::wstring&, const std::wstring& newName) const {
   if (!IsPlainName(newName)) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
   }
+  struct RenameInformation {  // FILE_RENAME_INFORMATION
+    BOOLEAN replaceIfExists;
+    HANDLE rootDirectory;
+    ULONG fileNameLength;
+    WCHAR fileName[1];
+  };
   const std::size_t bytes = newName.size() * sizeof(wchar_t);
-  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
-  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  rename->ReplaceIfExists = TRUE;
-  rename->RootDirectory = AsHandle(handle_);
-  rename->FileNameLength = static_cast<DWORD>(bytes);
-  std::wmemcpy(rename->FileName, newName.c_str(), newName.size());
-  return SetFileInformationByHandle(AsHandle(file.handle_), FileRenameInfo, rename,
-                                    static_cast<DWORD>(buffer.size())) != FALSE;
+  std::vector<unsigned char> buffer(sizeof(RenameInformation) + bytes);
+  auto* rename = reinterpret_cast<RenameInformation*>(buffer.data());
+  rename->replaceIfExists = TRUE;
+  rename->rootDirectory = AsHandle(handle_);
+  rename->fileNameLength = static_cast<ULONG>(bytes);
+  std::wmemcpy(rename->fileName, newName.c_str(), newName.size());
+  IO_STATUS_BLOCK io{};
+  constexpr auto kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
+  const NTSTATUS status = NtSetInformationFile(AsHandle(file.handle_), &io, rename,
+                                               static_cast<ULONG>(buffer.size()), kFileRenameInformation);
+  if (status < 0) SetLastError(RtlNtStatusToDosError(status));
+  return status >= 0;
 }
 
 bool Folder::onlyAdministratorsCanWrite() const {

@@ -106,4 +106,38 @@ TEST_F(ExtractLoader, FailedExtractionIsReportedThroughTheDll) {
   EXPECT_FALSE(unpacked());
 }
 
+// An elevated updater takes zlib.dll only from where only administrators can
+// write, and only one that unpacks an open package.
+TEST_F(ExtractLoader, ElevatedUpdaterLoadsOnlyATrustedDllWithTheHandleExport) {
+  const struct {
+    const char* what;
+    bool elevated;
+    bool administratorsOnly;
+    bool oldDll;  // a DLL without ExtractZipHandleToDir
+    bool loaded;
+  } cases[] = {
+      {"elevated, folder others may write", true, false, false, false},
+      {"elevated, administrators' folder", true, true, false, true},
+      {"not elevated, any folder", false, false, false, true},
+      {"DLL without the handle export", false, false, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(launcher_ / "zlib.dll");
+    if (c.oldDll) {
+      wchar_t system[MAX_PATH] = {};
+      GetSystemDirectoryW(system, MAX_PATH);
+      fs::copy_file(fs::path(system) / "version.dll", launcher_ / "zlib.dll");
+    } else {
+      placeDll(launcher_);
+    }
+    log_.clear();
+    const ExtractZipFunction extract = load(Trust(c.elevated, c.administratorsOnly));
+    EXPECT_EQ(log_.find("unpacking with " + (launcher_ / "zlib.dll").string()) != std::string::npos, c.loaded)
+        << log_;
+    EXPECT_EQ(log_.find("built-in extraction") != std::string::npos, !c.loaded) << log_;
+    EXPECT_EQ(unpack(extract), 0);
+  }
+}
+
 }  // namespace

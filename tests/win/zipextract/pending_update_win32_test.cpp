@@ -29,16 +29,23 @@ class PendingUpdate : public ::testing::Test {
 
   fs::path temp() const { return install_ / "temp"; }
 
-  // Runs the launcher with no parameters and waits for it to end.
+  // Runs the launcher with no parameters and waits for it to end; its log
+  // lines (standard error) go to launcher.log beside the installation.
   void RunLauncher() {
     const std::wstring exe = (install_ / "ZVKLaunch.exe").wstring();
     std::wstring commandLine = L"\"" + exe + L"\"";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE log = CreateFileW((temp_.path() / "launcher.log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, &inherit,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = startup.hStdOutput = log;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               temp_.path().c_str(), &startup, &process))
-        << GetLastError();
+    const BOOL started = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                        temp_.path().c_str(), &startup, &process);
+    CloseHandle(log);
+    ASSERT_TRUE(started) << GetLastError();
     const DWORD waited = WaitForSingleObject(process.hProcess, kLauncherTimeoutMs);
     if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hThread);
@@ -56,6 +63,8 @@ class PendingUpdate : public ::testing::Test {
     }
     return false;
   }
+
+  std::string LauncherLog() const { return ziptest::ReadBytes(temp_.path() / "launcher.log"); }
 
   std::vector<fake_client::RecordLine> Record() const {
     return fake_client::ParseRecord(ziptest::ReadBytes(install_ / fake_client::kRecordFileName));
@@ -83,25 +92,43 @@ TEST_F(PendingUpdate, WithoutTempFolderOrPackageNothingChanges) {
   EXPECT_FALSE(fs::exists(install_ / "update.zip"));
 }
 
-TEST_F(PendingUpdate, DownloadedPackageReplacesAnOlderOneAndIsInstalled) {
+// Wine gives every folder an access list that lets its user write it, as a
+// temp\ granted to Users would be: a build without a publisher key then
+// takes no package from there.
+TEST_F(PendingUpdate, KeylessLauncherLeavesThePackageOfAUserWritableTempAlone) {
   fs::create_directories(temp());
   for (const char* leftover :
        {"Updater.exe", "update.td0", "update.td1", "update.td2", "update.td3", "update.td"})
     ziptest::WriteBytes(temp() / leftover, "leftover");
-  EntrySpec docs{"docs/", ""};
-  docs.externalAttributes = 0x10;
-  ASSERT_TRUE(ziptest::WriteArchive(temp() / "update.zip", {{"bin/a.dll", "new library"}, docs}));
-  ASSERT_TRUE(ziptest::WriteArchive(install_ / "update.zip", {{"older.txt", "older package"}}));
-  fs::create_directories(install_ / "bin");
-  ziptest::WriteBytes(install_ / "bin" / "a.dll", "old library");
-
+  ASSERT_TRUE(ziptest::WriteArchive(temp() / "update.zip", {{"bin/a.dll", "new library"}}));
   RunLauncher();
   EXPECT_TRUE(ClientStarted());
-  EXPECT_TRUE(fs::is_empty(temp()));
+  EXPECT_EQ(fs::directory_iterator(temp())->path().filename(), "update.zip") << "leftovers removed";
   EXPECT_FALSE(fs::exists(install_ / "update.zip"));
-  EXPECT_EQ(ziptest::ReadBytes(install_ / "bin" / "a.dll"), "new library");
-  EXPECT_TRUE(fs::is_directory(install_ / "docs"));
-  EXPECT_FALSE(fs::exists(install_ / "older.txt"));
+  EXPECT_FALSE(fs::exists(install_ / "bin"));
+  const std::string log = LauncherLog();
+  EXPECT_NE(log.find("[E]"), std::string::npos) << log;
+  EXPECT_NE(log.find("may write " + (temp() / "").string()), std::string::npos) << log;
+  EXPECT_NE(log.find("let only administrators write that folder"), std::string::npos) << log;
+}
+
+// A virus scanner holding the package: it is kept, counted, and applied once free.
+TEST_F(PendingUpdate, PackageHeldByAnotherProgramIsKeptAndAppliedAtTheNextStart) {
+  ASSERT_TRUE(ziptest::WriteArchive(install_ / "update.zip", {{"a.txt", "new a"}}));
+  HANDLE held =
+      CreateFileW((install_ / "update.zip").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  RunLauncher();
+  CloseHandle(held);
+  EXPECT_TRUE(ClientStarted());
+  EndStartedClients();
+  EXPECT_TRUE(fs::exists(install_ / "update.zip"));
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "update.tries"), "1");
+  RunLauncher();
+  EXPECT_TRUE(ClientStarted(2));
+  EXPECT_EQ(ziptest::ReadBytes(install_ / "a.txt"), "new a");
+  EXPECT_FALSE(fs::exists(install_ / "update.zip"));
+  EXPECT_FALSE(fs::exists(install_ / "update.tries"));
 }
 
 TEST_F(PendingUpdate, PackageWithABadEntryIsKeptAndSetAsideAfterThreeStarts) {
@@ -151,6 +178,8 @@ TEST_F(PendingUpdate, HeldFileKeepsTheOldInstallationUntilTheNextStart) {
 }
 
 // Folder names outside the ANSI code page: every path of the step is wide.
+// The package lies beside the launcher: a keyless one takes none from the
+// temp\ that Wine lets every user write.
 TEST_F(PendingUpdate, DownloadedPackageIsInstalledInAFolderOutsideTheCodePage) {
   const fs::path folder = temp_.path() / L"\u0394\u66F4\u65B0";
   std::error_code error;
@@ -158,7 +187,7 @@ TEST_F(PendingUpdate, DownloadedPackageIsInstalledInAFolderOutsideTheCodePage) {
   Install(folder);
   ziptest::WriteBytes(temp() / "update.td0", "leftover");
   ASSERT_TRUE(ziptest::WriteArchive(temp_.path() / "update.zip", {{"a.txt", "new a"}}));
-  fs::copy_file(temp_.path() / "update.zip", temp() / "update.zip");
+  fs::copy_file(temp_.path() / "update.zip", install_ / "update.zip");
   RunLauncher();
   EXPECT_TRUE(ClientStarted());
   EXPECT_EQ(ziptest::ReadBytes(install_ / "a.txt"), "new a");
