@@ -33,10 +33,12 @@ InstallOutcome UnpackWithRetries(ZipInstaller& installer, const InstallServices&
   for (;;) {
     if (installer.TryInstall()) {
       if (installer.lastExtractResult() == 0) return InstallOutcome::Installed;
+      // A package that is not what was downloaded is installed by nobody.
+      const bool refused = installer.lastExtractResult() == ZipInstaller::kPackageRefused;
       // An apply changes nothing unless it changes everything, and the package
       // stays in temp\ for the launcher, which runs with administrator rights:
       // a user who may not write the installation is not told it failed.
-      if (services.mayWriteFolder && !services.mayWriteFolder(installer.targetFolder())) {
+      if (!refused && services.mayWriteFolder && !services.mayWriteFolder(installer.targetFolder())) {
         ZM_WARN << "the installation folder is not writable for the updater, the launcher applies the package: "
                 << PathText(installer.targetFolder());
         return InstallOutcome::LeftToLauncher;

@@ -36,7 +36,7 @@ class ZipInstaller {
   // is told by lastExtractResult(); a package refused by its check gives
   // kPackageRefused there, and nothing is extracted.
   bool TryInstall();
-  static constexpr int kPackageRefused = 0x200;
+  static constexpr int kPackageRefused = -2;
 
   // The extraction's result of the last TryInstall that got that far; -1
   // before any extraction ran.

@@ -90,6 +90,7 @@ check "zlib.dll exists" test -f "$bin/zlib.dll"
 if [ -f "$bin/zlib.dll" ]; then
   check "zlib.dll is a PE32 DLL for Intel 80386" pe_is "$bin/zlib.dll" 'PE32 executable (DLL).*Intel 80386'
   check "zlib.dll exports ExtractZipToDir" sh -c "i686-w64-mingw32-objdump -p '$bin/zlib.dll' | grep -qE '\] ExtractZipToDir$'"
+  check "zlib.dll exports ExtractZipHandleToDir" sh -c "i686-w64-mingw32-objdump -p '$bin/zlib.dll' | grep -qE '\] ExtractZipHandleToDir$'"
   check "zlib.dll links no MinGW runtime DLL" no_runtime_dlls "$bin/zlib.dll"
   check "zlib.dll carries version $version" has_version_resource "$bin/zlib.dll"
 fi

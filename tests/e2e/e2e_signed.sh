@@ -30,6 +30,15 @@ e2e_expect_file "$root/Vellacast/data/readme.txt" "new data of version 2"
 e2e_expect_absent "$root/Vellacast/temp/update.zip"
 e2e_expect_absent "$root/Vellacast/update.rejected.zip"
 
+echo "== launcher applies a signed package left in temp"
+e2e_driver --class vellacast --answer close --timeout 3000 --wait-gone 5000 >/dev/null 2>&1 || true
+e2e_signed_package "$root/Vellacast/temp/update.zip" "$E2E_KEY" 3
+starts=$(grep -c ' args ' "$E2E_RECORD")
+"$WINE64" "$root/Vellacast/ZVKLaunch.exe" left </dev/null >/dev/null 2>&1
+e2e_wait_record ' args ' $((starts + 1)) 150 || e2e_fail "left package: the Client was not started"
+e2e_expect_file "$root/Vellacast/version.txt" "version 3"
+e2e_expect_absent "$root/Vellacast/temp/update.zip"
+
 for kind in other-key unsigned altered; do
   echo "== launcher refuses a planted package: $kind"
   e2e_driver --class vellacast --answer close --timeout 3000 --wait-gone 5000 >/dev/null 2>&1 || true
@@ -50,6 +59,6 @@ for kind in other-key unsigned altered; do
     || e2e_fail "$kind: no ERROR line saying '$reason'"
   e2e_expect_log ZVKLaunch "^\[WEX\]\[E\]\[[0-9: -]+\] pending update refused, not installed: $reason"
   [ "$before" = "$(e2e_snapshot "$root/Vellacast")" ] || e2e_fail "$kind: the installation changed"
-  e2e_expect_file "$root/Vellacast/version.txt" "version 2"
+  e2e_expect_file "$root/Vellacast/version.txt" "version 3"
 done
 e2e_finish "signed packages"

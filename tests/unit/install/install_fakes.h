@@ -21,6 +21,7 @@ struct FakeWorld {
   int clientStopsNeeded = 0;  // the Client is gone after this many kills; -1: never
   int extractResult = 0;
   bool folderWritable = true;
+  bool packageRefused = false;  // the package fails its check on opening
   std::vector<std::string> journal;
   std::vector<std::wstring> extractCalls;
   std::wstring openedPackage;
@@ -35,9 +36,10 @@ struct FakeWorld {
     s.sleep = [this](std::uint32_t ms) { now += ms; };
     s.tickCount = [this] { return now; };
     // Any open file stands for the checked package.
-    s.openPackage = [this](const std::filesystem::path& package, std::string&) {
+    s.openPackage = [this](const std::filesystem::path& package, std::string& why) {
       openedPackage = package.wstring();
-      return platform::File::OpenForRead(platform::ModulePath());
+      why = "changed";
+      return packageRefused ? platform::File() : platform::File::OpenForRead(platform::ModulePath());
     };
     s.extract = [this](platform::File&, const std::wstring& folder) {
       journal.push_back("extract");

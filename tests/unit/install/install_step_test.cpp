@@ -139,4 +139,16 @@ TEST(InstallStep, FailedUnpackIntoAFolderTheUpdaterMayNotWriteIsLeftToTheLaunche
   EXPECT_EQ(world.journal, (Journal{"extract", "launch window", kLauncher, kClosed}));
 }
 
+// A package changed since its download was checked is installed by nobody:
+// the user is told, even where the launcher would have been left to apply it.
+TEST(InstallStep, PackageRefusedByItsCheckIsNotExtractedAndTheFailureBoxShows) {
+  FakeWorld world;
+  world.folderWritable = false;
+  world.packageRefused = true;
+  CapturedLog log;
+  EXPECT_EQ(RunInstallStep(Conf(1), world.services()), InstallOutcome::ExtractFailed);
+  EXPECT_TRUE(log.has("update package not installed: changed")) << log.text();
+  EXPECT_EQ(world.journal, (Journal{"failure box", "launch window", kLauncher, kClosed}));
+}
+
 }  // namespace
