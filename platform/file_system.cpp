@@ -1,8 +1,8 @@
 #include "platform/file_system.h"
 
-#include "platform/folder.h"
-
 #include <utility>
+
+#include "platform/folder.h"
 
 // Ownership of the file handle is the same on every system; opening, reading,
 // writing and closing are in file_system_win32.cpp and file_system_posix.cpp.

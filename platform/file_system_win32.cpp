@@ -45,8 +45,8 @@ File File::CreateNew(const std::wstring& path, std::uint32_t attributes) {
 }
 
 File File::OpenLocked(const std::wstring& path) {
-  HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   File file(reinterpret_cast<std::intptr_t>(handle));
   FILE_ATTRIBUTE_TAG_INFO tag{};
   if (file.isOpen() && (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||

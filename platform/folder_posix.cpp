@@ -165,7 +165,9 @@ bool Folder::renameFile(File& file, const std::wstring& name, const std::wstring
   return ::renameat(folder, NativeName(name).c_str(), folder, newNative.c_str()) == 0;
 }
 
-bool Folder::onlyAdministratorsCanWrite() const { return isOpen() && OwnedByRootAlone(static_cast<int>(handle_)); }
+bool Folder::onlyAdministratorsCanWrite() const {
+  return isOpen() && OwnedByRootAlone(static_cast<int>(handle_));
+}
 
 bool OnlyAdministratorsCanWrite(const File& file) {
   return file.isOpen() && OwnedByRootAlone(static_cast<int>(file.nativeHandle()));

@@ -71,8 +71,8 @@ bool IsPlainName(const std::wstring& name) {
 
 // Opens `name` relative to the folder handle, never following a reparse
 // point. On failure `status` says why (and so does GetLastError).
-HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
-                    ULONG options, OpenStatus& status) {
+HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share,
+                    ULONG disposition, ULONG options, OpenStatus& status) {
   status = OpenStatus::Failed;
   if (!IsPlainName(name)) {
     SetLastError(ERROR_INVALID_NAME);
@@ -85,9 +85,9 @@ HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
   InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
   IO_STATUS_BLOCK io{};
   HANDLE handle = nullptr;
-  const NTSTATUS result = NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
-                                       FILE_ATTRIBUTE_NORMAL, share, disposition,
-                                       options | kOpenReparsePoint | kSynchronousIo, nullptr, 0);
+  const NTSTATUS result =
+      NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share,
+                   disposition, options | kOpenReparsePoint | kSynchronousIo, nullptr, 0);
   if (result < 0) {
     status = StatusOfNt(result);
     SetLastError(RtlNtStatusToDosError(result));
@@ -159,8 +159,8 @@ bool StandsForAnAdministrator(PSID sid) {
          IsWellKnownSid(sid, WinCreatorOwnerRightsSid);
 }
 
-constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
-                                     WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL | MAXIMUM_ALLOWED;
+constexpr ACCESS_MASK kWriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE |
+                                     WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL | MAXIMUM_ALLOWED;
 
 bool IsDenyAce(BYTE type) {
   return type == ACCESS_DENIED_ACE_TYPE || type == ACCESS_DENIED_OBJECT_ACE_TYPE ||
@@ -268,8 +268,8 @@ File Folder::openFile(const std::wstring& name, FileUse use, OpenStatus& status)
 
 File Folder::createFile(const std::wstring& name) const {
   OpenStatus status = OpenStatus::Failed;
-  HANDLE handle = OpenRelative(AsHandle(handle_), name, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0, kCreate,
-                               kNonDirectoryFile, status);
+  HANDLE handle = OpenRelative(AsHandle(handle_), name, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
+                               kCreate, kNonDirectoryFile, status);
   return File(FromHandle(handle));
 }
 

@@ -39,8 +39,9 @@ InstallOutcome UnpackWithRetries(ZipInstaller& installer, const InstallServices&
       // stays in temp\ for the launcher, which runs with administrator rights:
       // a user who may not write the installation is not told it failed.
       if (!refused && services.mayWriteFolder && !services.mayWriteFolder(installer.targetFolder())) {
-        ZM_WARN << "the installation folder is not writable for the updater, the launcher applies the package: "
-                << PathText(installer.targetFolder());
+        ZM_WARN
+            << "the installation folder is not writable for the updater, the launcher applies the package: "
+            << PathText(installer.targetFolder());
         return InstallOutcome::LeftToLauncher;
       }
       LogInstallFailure("update install failed: not every entry was written", installer);

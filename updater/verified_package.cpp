@@ -16,7 +16,8 @@ platform::File OpenInItsFolder(const std::filesystem::path& package, std::string
   platform::OpenStatus status = platform::OpenStatus::Failed;
   const platform::Folder folder = platform::Folder::Open(WideFromPath(package.parent_path()), status);
   platform::File file;
-  if (folder.isOpen()) file = folder.openFile(WideFromPath(package.filename()), platform::FileUse::Read, status);
+  if (folder.isOpen())
+    file = folder.openFile(WideFromPath(package.filename()), platform::FileUse::Read, status);
   if (!file.isOpen()) why = std::string("cannot open the package: ") + platform::DescribeOpenStatus(status);
   return file;
 }

@@ -31,7 +31,8 @@ ExtractZipFunction TryFolder(const std::wstring& folderPath, const ZipDllTrust& 
     ZM_INFO << "not loading " << path << ": " << platform::DescribeOpenStatus(status);
     return ExtractZipFunction();
   }
-  if (trust.elevated && !(trust.onlyAdministratorsCanWrite && trust.onlyAdministratorsCanWrite(folder, dll))) {
+  if (trust.elevated &&
+      !(trust.onlyAdministratorsCanWrite && trust.onlyAdministratorsCanWrite(folder, dll))) {
     ZM_INFO << "not loading " << path << ": users who are not administrators may write it or its folder";
     return ExtractZipFunction();
   }

@@ -271,7 +271,8 @@ ApplyOutcome ApplyPackage(platform::File& package, const std::wstring& rootDir, 
   return outcome;
 }
 
-ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& root, const ApplyOptions& options) {
+ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& root,
+                          const ApplyOptions& options) {
   platform::File package = platform::File::OpenLocked(archivePath);
   if (!package.isOpen()) return {ZipErrNoFile, "cannot open the package" + platform::LastErrorText(), false};
   return ApplyPackage(package, root, options);

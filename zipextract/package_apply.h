@@ -55,7 +55,8 @@ struct ApplyOutcome {
 // The package is an archive the caller opened once and checked (its length,
 // digest or signature) through that same handle, and keeps open: whatever
 // else is read from it for the apply is read here, from that handle.
-ApplyOutcome ApplyPackage(platform::File& package, const std::wstring& root, const ApplyOptions& options = {});
+ApplyOutcome ApplyPackage(platform::File& package, const std::wstring& root,
+                          const ApplyOptions& options = {});
 // The same for a package named by its path, opened here once (a link at its
 // name is refused) and read only through that handle.
 ApplyOutcome ApplyPackage(const std::wstring& archivePath, const std::wstring& root,

@@ -26,7 +26,8 @@ extern "C" __declspec(dllexport) int __stdcall ExtractZipHandleToDir(void* packa
   // A handle of our own to the caller's open file: same file, same locks; the
   // caller's handle stays open whatever happens here.
   HANDLE own = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), package, GetCurrentProcess(), &own, 0, FALSE, DUPLICATE_SAME_ACCESS))
+  if (!DuplicateHandle(GetCurrentProcess(), package, GetCurrentProcess(), &own, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS))
     return static_cast<int>(ZipErrNoFile);
   try {
     platform::File archive = platform::File::AdoptNativeHandle(reinterpret_cast<std::intptr_t>(own));

@@ -3,9 +3,8 @@
 // user), so the rule is checked on descriptors built here.
 #include <windows.h>
 // sddl.h needs the declarations of windows.h.
-#include <sddl.h>
-
 #include <gtest/gtest.h>
+#include <sddl.h>
 
 #include <filesystem>
 
@@ -32,18 +31,21 @@ TEST(FolderSecurity, OnlyOwnersAndWritersWhoAreAdministratorsPass) {
     std::wstring sddl;
     bool expected;
   } cases[] = {
-      {"installer's list: users read", std::wstring(L"O:BAD:P") + kAdminsOnly + L"(A;OICI;0x1200a9;;;BU)", true},
+      {"installer's list: users read", std::wstring(L"O:BAD:P") + kAdminsOnly + L"(A;OICI;0x1200a9;;;BU)",
+       true},
       {"TrustedInstaller owns and writes",
-       std::wstring(L"O:") + kTrustedInstaller + L"D:P(A;;FA;;;" + kTrustedInstaller + L")(A;;FA;;;SY)", true},
+       std::wstring(L"O:") + kTrustedInstaller + L"D:P(A;;FA;;;" + kTrustedInstaller + L")(A;;FA;;;SY)",
+       true},
       {"creator owner passes on full access", std::wstring(L"O:BAD:P") + kAdminsOnly + L"(A;OICIIO;GA;;;CO)",
        true},
       {"users denied writing", std::wstring(L"O:BAD:P") + kAdminsOnly + L"(D;;FW;;;BU)(A;;FR;;;BU)", true},
       {"a user owns it", std::wstring(L"O:S-1-5-21-1-2-3-1001D:P") + kAdminsOnly, false},
       {"users may add files", std::wstring(L"O:BAD:P") + kAdminsOnly + L"(A;;0x2;;;BU)", false},
       {"everyone may delete children", std::wstring(L"O:BAD:P") + kAdminsOnly + L"(A;;0x40;;;WD)", false},
-      {"signed-in users may change the list", std::wstring(L"O:BAD:P") + kAdminsOnly + L"(A;;WD;;;AU)", false},
-      {"users may write what is created in it", std::wstring(L"O:BAD:P") + kAdminsOnly + L"(A;OICIIO;GW;;;BU)",
+      {"signed-in users may change the list", std::wstring(L"O:BAD:P") + kAdminsOnly + L"(A;;WD;;;AU)",
        false},
+      {"users may write what is created in it",
+       std::wstring(L"O:BAD:P") + kAdminsOnly + L"(A;OICIIO;GW;;;BU)", false},
       {"no access list at all", L"O:BA", false},
   };
   for (const auto& c : cases) EXPECT_EQ(AdministratorsOnly(c.sddl), c.expected) << c.what;
@@ -52,7 +54,8 @@ TEST(FolderSecurity, OnlyOwnersAndWritersWhoAreAdministratorsPass) {
 // The user's own temporary folder (under Wine every folder is like it).
 TEST(FolderSecurity, UsersTemporaryFolderIsNotLeftToAdministrators) {
   platform::OpenStatus status = platform::OpenStatus::Failed;
-  const platform::Folder folder = platform::Folder::Open(std::filesystem::temp_directory_path().wstring(), status);
+  const platform::Folder folder =
+      platform::Folder::Open(std::filesystem::temp_directory_path().wstring(), status);
   ASSERT_TRUE(folder.isOpen()) << platform::DescribeOpenStatus(status);
   EXPECT_FALSE(folder.onlyAdministratorsCanWrite());
 }

@@ -35,8 +35,8 @@ class PendingUpdate : public ::testing::Test {
     const std::wstring exe = (install_ / "ZVKLaunch.exe").wstring();
     std::wstring commandLine = L"\"" + exe + L"\"";
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE log = CreateFileW((temp_.path() / "launcher.log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, &inherit,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE log = CreateFileW((temp_.path() / "launcher.log").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                             &inherit, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -170,7 +170,7 @@ TEST_F(PendingUpdate, HeldFileKeepsTheOldInstallationUntilTheNextStart) {
   EXPECT_TRUE(fs::exists(install_ / "update.zip"));
 
   RunLauncher();
-  EXPECT_TRUE(ClientStarted(2));  // before TearDown, which ends it
+  EXPECT_TRUE(ClientStarted(2));                               // before TearDown, which ends it
   EXPECT_EQ(ziptest::ReadBytes(install_ / "a.txt"), "new a");  // read-only old file replaced
   EXPECT_EQ(ziptest::ReadBytes(install_ / "b.txt"), "new b");
   EXPECT_FALSE(fs::exists(install_ / "update.zip"));
