@@ -36,7 +36,8 @@ ExtractZipFunction TryFolder(const std::wstring& folderPath, const ZipDllTrust& 
     ZM_INFO << "not loading " << path << ": users who are not administrators may write it or its folder";
     return ExtractZipFunction();
   }
-  ModuleHandle module(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  // Whatever it imports comes from the system folder, not from beside it.
+  ModuleHandle module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!module) {
     ZM_WARN << "cannot load " << path << ": error " << GetLastError();
     return ExtractZipFunction();

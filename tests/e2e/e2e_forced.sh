@@ -3,8 +3,8 @@
 # stopped, the package is downloaded and verified, unpacked into the
 # launcher's folder (nothing is written into the folder above it), the launch
 # window is closed, and the launcher started with pagecallparam starts the
-# Client with the parameters (built without a publisher key, it leaves
-# temp\update.zip alone: under Wine every user may write temp\).
+# Client with the parameters; a keyed one applies temp\update.zip once more,
+# a keyless one leaves it alone (under Wine every user may write temp\).
 #   e2e_forced.sh <bin-dir> <state-dir> [package_server]
 # With the (native) scripted package server given, it serves the package
 # instead of nginx.
@@ -60,9 +60,14 @@ e2e_expect_file "$root/Vellacast/data/readme.txt" "new data of version 2"
 cmp -s <(unzip -p "$E2E_STATE/www/update.zip" data/blob.bin) "$root/Vellacast/data/blob.bin" \
   || e2e_fail "blob.bin differs from the package"
 e2e_expect_absent "$root/Vellacast/update.zip"
-# Wine keeps no access lists: every user may write temp\ there, so a launcher
-# without a publisher key leaves the package alone (the updater installed it).
-[ -f "$root/Vellacast/temp/update.zip" ] || e2e_fail "the keyless launcher took the package from temp"
+if [ -n "${E2E_SIGN_KEY:-}" ]; then
+  # A keyed release takes the signed package from temp\ and applies it once more.
+  e2e_expect_absent "$root/Vellacast/temp/update.zip"
+else
+  # Wine keeps no access lists: every user may write temp\ there, so a launcher
+  # without a publisher key leaves the package alone (the updater installed it).
+  [ -f "$root/Vellacast/temp/update.zip" ] || e2e_fail "the keyless launcher took the package from temp"
+fi
 e2e_expect_absent "$root/Vellacast/temp/Updater.exe"
 "$WINE64" reg query 'HKCR\quillaneth\shell\open\command' 2>/dev/null | grep -a REG_SZ | grep -q 'ZVKLaunch.exe' \
   || e2e_fail "the URL command was not registered"
