@@ -4,12 +4,14 @@
 #include <system_error>
 #include <thread>
 
+#include "logging/n_log.h"
 #include "platform/never_destroyed.h"
 #include "updater/download/diagnostics.h"
 #include "updater/download/download_status.h"
 #include "updater/download/engine_settings.h"
 #include "updater/download/http_download.h"
 #include "updater/download/package_digests.h"
+#include "updater/download/proxy_settings.h"
 #include "updater/download/segment_join.h"
 #include "updater/download/segment_task.h"
 #include "updater/download/watchdog.h"
@@ -64,6 +66,24 @@ void RunTransfers(SegmentPlan& plan, const std::shared_ptr<AttemptState>& attemp
   }
 }
 
+// The route of this attempt, decided for its host (a redirection to another
+// host is the next attempt's, and decides again), with its INFO line. False
+// after an ERROR line when the settings give no route.
+bool DecideRoute(const std::string& host, const std::string& requestPath, ProxyRoute& route) {
+  const ServerAddress target = ParseServerAddress(host);
+  RouteDecision decision = FindProxyRoute(target, requestPath);
+  if (!decision.failure.empty()) {
+    ZM_ERROR << "no route to " << proxy_rules::Printable(target.hostLine) << ": " << decision.failure;
+    return false;
+  }
+  route = std::move(decision.route);
+  if (route.direct())
+    ZM_INFO << "route to " << target.hostLine << ": direct (" << route.source << ")";
+  else
+    ZM_INFO << "route to " << target.hostLine << ": proxy " << route.proxy << " (" << route.source << ")";
+  return true;
+}
+
 }  // namespace
 
 int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::string& requestPath,
@@ -77,11 +97,16 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   // when a test moves the updater's folder between workers.
   if (status.tdPath != tdPath) status.tdPath = tdPath;
 
-  const std::int64_t total = QueryFileSize(host, requestPath, status, scope.attempt());
+  ProxyRoute route;
+  const bool routed = DecideRoute(host, requestPath, route);
+  if (session.Stopped()) return kStopped;
+  if (!routed) return kNoSize;
+  const std::int64_t total = QueryFileSize(host, requestPath, status, scope.attempt(), route);
   if (session.Stopped()) return kStopped;
   if (total <= 0) return total == kProbeRedirected ? kRedirected : kNoSize;
 
   SegmentPlan plan = MakeSegmentPlan(static_cast<std::uint32_t>(total), host, requestPath, tdPath, &status);
+  for (SegmentTask& task : plan) task.route = route;
   // Segment files planned for another size hold other ranges' bytes.
   if (session.plannedTotal != 0 && session.plannedTotal != total) RemoveSegmentFiles(plan);
   session.plannedTotal = total;

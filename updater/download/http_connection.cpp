@@ -8,6 +8,7 @@
 
 #include "logging/n_log.h"
 #include "updater/download/attempt_state.h"
+#include "updater/download/proxy_tunnel.h"
 #include "updater/download/server_address.h"
 
 namespace asio = boost::asio;
@@ -82,10 +83,7 @@ void HttpConnection::StartTls(const std::string& serverName) {
   }
 }
 
-void HttpConnection::Connect(const std::string& host) {
-  const ServerAddress address = ParseServerAddress(host);
-  const std::string& name = address.name;
-  const std::string& port = address.port;
+void HttpConnection::ConnectTcp(const std::string& name, const std::string& port) {
   asio::ip::tcp::resolver::results_type endpoints;
   error_code error = Run([&](auto done) {
     // Only address families the machine has configured, as a default query does.
@@ -100,7 +98,29 @@ void HttpConnection::Connect(const std::string& host) {
     asio::async_connect(socket_, endpoints, [done](const error_code& e, const auto&) { done(e); });
   });
   if (error) throw boost::system::system_error(error, "connect");
-  if (address.secure) StartTls(name);
+}
+
+void HttpConnection::ConnectToProxy(const ProxyRoute& route) {
+  const ServerAddress proxy = ParseServerAddress(route.proxy);
+  try {
+    ConnectTcp(proxy.name, proxy.port);
+  } catch (const boost::system::system_error& error) {
+    // A cut-off or a stop is no fault of the proxy.
+    if (!closed_)
+      ZM_ERROR << "proxy " << route.proxy << " (" << route.source << ") cannot be reached: " << error.what();
+    throw;
+  }
+}
+
+void HttpConnection::Connect(const std::string& host, const ProxyRoute& route) {
+  const ServerAddress address = ParseServerAddress(host);
+  if (route.direct()) {
+    ConnectTcp(address.name, address.port);
+  } else {
+    ConnectToProxy(route);
+    if (address.secure) OpenTunnel(*this, address, route);
+  }
+  if (address.secure) StartTls(address.name);
 }
 
 void HttpConnection::Send(const std::string& text) {

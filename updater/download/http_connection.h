@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "updater/download/proxy_route.h"
 #include "updater/download/tls_stream.h"
 
 class AttemptState;
@@ -33,11 +34,14 @@ class HttpConnection {
   void SetDeadline(Clock::time_point deadline);
 
   // host is a host value: "name[:port]" or "[v6][:port]", either of them
-  // after "https://" for TLS (see server_address.h). Throws
-  // boost::system::system_error when resolving or connecting fails, and
-  // TlsFailure (after an ERROR log line naming the reason) when the server or
-  // its certificate is refused.
-  void Connect(const std::string& host);
+  // after "https://" for TLS (see server_address.h). Through a proxy, the
+  // connection goes to the proxy, and for TLS a tunnel is opened through it
+  // first; the certificate is always checked against host. Throws
+  // boost::system::system_error when resolving or connecting fails (after an
+  // ERROR line when it is the proxy), ProxyFailure when the proxy refuses a
+  // tunnel, and TlsFailure (after an ERROR log line naming the reason) when
+  // the server or its certificate is refused.
+  void Connect(const std::string& host, const ProxyRoute& route = {});
   // Sends all of text; throws boost::system::system_error on failure.
   void Send(const std::string& text);
   // Reads what the socket has, at least one byte. Returns 0 and sets error at
@@ -46,11 +50,14 @@ class HttpConnection {
 
   // Thread-safe: makes the current and every later call fail at once.
   void Close();
+  bool closed() const { return closed_; }
 
  private:
   template <class Start>
   boost::system::error_code Run(Start start);
   boost::system::error_code RunOperation(const std::function<void(const TlsStream::Done&)>& start);
+  void ConnectTcp(const std::string& name, const std::string& port);
+  void ConnectToProxy(const ProxyRoute& route);
   void StartTls(const std::string& serverName);
   void CloseNow();
   void ArmDeadline();

@@ -12,6 +12,7 @@
 #include "updater/download/head_reader.h"
 #include "updater/download/http_connection.h"
 #include "updater/download/package_url.h"
+#include "updater/download/proxy_tunnel.h"
 #include "updater/download/response_header.h"
 #include "updater/download/segment_task.h"
 #include "updater/download/server_address.h"
@@ -55,11 +56,13 @@ int CHttpDownload::Download(std::string& host, std::string& requestPath, Downloa
 }
 
 std::string CHttpDownload::BuildRequest(const std::string& host, const std::string& requestPath,
-                                        std::uint64_t offset) {
+                                        std::uint64_t offset, const ProxyRoute& route) {
+  const ServerAddress server = ParseServerAddress(host);
+  const bool absolute = !route.direct() && !server.secure;
   std::string request;
-  request.reserve(160 + host.size() + requestPath.size());
-  request += "GET " + requestPath + " HTTP/1.1\r\n";
-  request += "Host: " + ParseServerAddress(host).hostLine + "\r\n";
+  request.reserve(160 + 2 * host.size() + requestPath.size());
+  request += "GET " + (absolute ? "http://" + server.hostLine : std::string()) + requestPath + " HTTP/1.1\r\n";
+  request += "Host: " + server.hostLine + "\r\n";
   request += "Accept: */*\r\n";
   request += "Pragma: no-cache\r\n";
   request += "Cache-Control: no-cache\r\n";
@@ -70,13 +73,13 @@ std::string CHttpDownload::BuildRequest(const std::string& host, const std::stri
 }
 
 std::int64_t CHttpDownload::QueryFileSize(std::string& host, std::string& requestPath, DownloadStatus& status,
-                                          const std::shared_ptr<AttemptState>& attempt) {
+                                          const std::shared_ptr<AttemptState>& attempt, const ProxyRoute& route) {
   try {
     HttpConnection connection(attempt);
     connection.SetDeadline(HttpConnection::Clock::now() +
                            std::chrono::milliseconds(download::CurrentSettings().probeLimitMs));
-    connection.Connect(host);
-    connection.Send(BuildRequest(host, requestPath, 0));
+    connection.Connect(host, route);
+    connection.Send(BuildRequest(host, requestPath, 0, route));
     HeadReader head;
     std::vector<char> data(kProbeReadSize);
     boost::system::error_code error;
@@ -110,6 +113,11 @@ std::int64_t CHttpDownload::QueryFileSize(std::string& host, std::string& reques
           PrintDiagnostic("Invalid Location: " + header.location + "\n");
           break;
       }
+    } else if (!route.direct() && !IsSecureHost(host)) {
+      // Plain HTTP: the answer came from the proxy, and may well be its own.
+      const std::string request = "GET http://" + ParseServerAddress(host).hostLine + requestPath;
+      ZM_ERROR << DescribeProxyRefusal(route, proxy_rules::Printable(request),
+                                       ReadProxyAnswer(std::string_view(header.headerText)));
     }
     return 0;
   } catch (const std::exception& e) {

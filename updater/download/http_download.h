@@ -10,6 +10,7 @@
 #include <string>
 
 #include "updater/download/download_session.h"
+#include "updater/download/proxy_route.h"
 
 struct DownloadStatus;
 struct SegmentTask;
@@ -54,10 +55,11 @@ class CHttpDownload {
   static int RunAttempt(DownloadSession& session, std::string& host, std::string& requestPath,
                         DownloadStatus& status);
 
-  // Size probe: the package size (also stored in status.totalSize), 0 when it
-  // could not be learned, kProbeRedirected after rewriting host and requestPath.
+  // Size probe over route: the package size (also stored in status.totalSize),
+  // 0 when it could not be learned, kProbeRedirected after rewriting host and
+  // requestPath.
   static std::int64_t QueryFileSize(std::string& host, std::string& requestPath, DownloadStatus& status,
-                                    const std::shared_ptr<AttemptState>& attempt);
+                                    const std::shared_ptr<AttemptState>& attempt, const ProxyRoute& route = {});
 
   // Body of one transfer thread: appends the segment's missing bytes to its
   // file. Never throws.
@@ -68,9 +70,11 @@ class CHttpDownload {
   static bool WriteChunk(const std::filesystem::path& segmentFile, const char* chunk, std::size_t size,
                          std::uint32_t& received, StdioFile& file);
 
-  // The request text of both exchanges; offset 0 for the probe.
+  // The request text of both exchanges; offset 0 for the probe. Plain HTTP
+  // through a proxy names the absolute URL in the request line; everything
+  // else is the same, byte for byte.
   static std::string BuildRequest(const std::string& host, const std::string& requestPath,
-                                  std::uint64_t offset);
+                                  std::uint64_t offset, const ProxyRoute& route = {});
 
  private:
   std::shared_ptr<DownloadSession> session_;

@@ -6,11 +6,14 @@
 #include <filesystem>
 #include <string>
 
+#include "updater/download/proxy_route.h"
+
 struct DownloadStatus;
 class PackageDigests;
 
 struct SegmentTask {
   std::string host;
+  ProxyRoute route;  // the attempt's route to host
   std::uint32_t rangeBegin = 0;
   std::uint32_t rangeEnd = 0;  // one past the segment's last byte
   // Bytes of the segment on disk: the resumed length plus what this attempt

@@ -121,8 +121,9 @@ void CHttpDownload::TransferSegment(SegmentTask& task, const std::shared_ptr<Att
     }
     task.received = static_cast<std::uint32_t>(resumedLength);
     HttpConnection connection(attempt);
-    connection.Connect(task.host);
-    const std::string request = BuildRequest(task.host, task.requestPath, task.rangeBegin + resumedLength);
+    connection.Connect(task.host, task.route);
+    const std::string request =
+        BuildRequest(task.host, task.requestPath, task.rangeBegin + resumedLength, task.route);
     AddDownloadedBytes(task.status, resumedLength);
     connection.Send(request);
     const boost::system::error_code error = ReceiveSegment(connection, task, file, resumedLength, *attempt);

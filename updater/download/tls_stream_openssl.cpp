@@ -36,6 +36,7 @@ std::string ReasonOfVerifyResult(long result) {
     case X509_V_ERR_CERT_NOT_YET_VALID:
       return "certificate expired";
     case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
       return "certificate for another host";
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:

@@ -3,8 +3,9 @@
 //
 //   download_cli --url http[s]://HOST[:PORT]/PATH --md5 HEX --folder DIR
 //
-// Prints "finished <ms>" or "failed <ms>"; exit code 0 when the package was
-// downloaded and verified, 1 when every attempt failed, 2 for a bad command line.
+// Prints "finished <ms>" or "failed <ms>", and the engine's log lines; exit
+// code 0 when the package was downloaded and verified, 1 when every attempt
+// failed, 2 for a bad command line.
 #include <atomic>
 #include <chrono>
 #include <iostream>
@@ -12,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/platform.h"
 #include "updater/download/downloader.h"
 #include "updater/download/engine_settings.h"
 
@@ -69,6 +71,7 @@ int main(int argc, char** argv) {
   if (folder.empty() || !SplitUrl(url, host, path)) return Usage();
   if (folder.back() != '/' && folder.back() != '\\') folder += '/';
   download::SetUpdaterFolder(folder);
+  platform::SetDebugOutputSink([](const char* text) { std::cout << text << std::flush; });
 
   const auto start = std::chrono::steady_clock::now();
   auto worker = std::make_shared<CliDownloader>(url, md5, host, path);
