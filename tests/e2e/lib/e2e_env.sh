@@ -10,7 +10,8 @@
 #                                      Wine is told to load native-first; a script that loaded one fails
 #   e2e_make_package <zip> <prefix> <version>   the package (entries under <prefix>) and E2E_MD5;
 #                                      signed by E2E_SIGN_KEY with E2E_PUBLISH when set (a keyed release)
-#   e2e_serve <docroot> [limit_rate]   nginx on a free port; sets E2E_PORT, E2E_BASE_URL (E2E_HTTPS: e2e_tls.sh)
+#   e2e_serve <docroot> [limit_rate]   nginx on a free port; sets E2E_PORT, E2E_BASE_URL (E2E_HTTPS: e2e_tls.sh;
+#                                      E2E_EXTRA_SERVERS: more server blocks)
 #   e2e_serve_scripted <server> <zip> [script]   the scripted package server; sets E2E_PORT, E2E_BASE_URL
 #   e2e_own_pid <pid>                  a process of the script's, stopped by e2e_end
 #   e2e_expect_log <program> <regex>   <program>'s log file in the prefix has a matching line
@@ -195,6 +196,7 @@ http {
     limit_rate $rate;
   }
 $tls_servers
+${E2E_EXTRA_SERVERS:-}
 }
 CONF
   nginx -e "$conf_dir/logs/error.log" -p "$conf_dir" -c "$conf_dir/nginx.conf" -g 'daemon off;' \
