@@ -61,7 +61,8 @@ std::string CHttpDownload::BuildRequest(const std::string& host, const std::stri
   const bool absolute = !route.direct() && !server.secure;
   std::string request;
   request.reserve(160 + 2 * host.size() + requestPath.size());
-  request += "GET " + (absolute ? "http://" + server.hostLine : std::string()) + requestPath + " HTTP/1.1\r\n";
+  request +=
+      "GET " + (absolute ? "http://" + server.hostLine : std::string()) + requestPath + " HTTP/1.1\r\n";
   request += "Host: " + server.hostLine + "\r\n";
   request += "Accept: */*\r\n";
   request += "Pragma: no-cache\r\n";
@@ -73,7 +74,8 @@ std::string CHttpDownload::BuildRequest(const std::string& host, const std::stri
 }
 
 std::int64_t CHttpDownload::QueryFileSize(std::string& host, std::string& requestPath, DownloadStatus& status,
-                                          const std::shared_ptr<AttemptState>& attempt, const ProxyRoute& route) {
+                                          const std::shared_ptr<AttemptState>& attempt,
+                                          const ProxyRoute& route) {
   try {
     HttpConnection connection(attempt);
     connection.SetDeadline(HttpConnection::Clock::now() +

@@ -59,7 +59,8 @@ class CHttpDownload {
   // 0 when it could not be learned, kProbeRedirected after rewriting host and
   // requestPath.
   static std::int64_t QueryFileSize(std::string& host, std::string& requestPath, DownloadStatus& status,
-                                    const std::shared_ptr<AttemptState>& attempt, const ProxyRoute& route = {});
+                                    const std::shared_ptr<AttemptState>& attempt,
+                                    const ProxyRoute& route = {});
 
   // Body of one transfer thread: appends the segment's missing bytes to its
   // file. Never throws.

@@ -59,7 +59,8 @@ bool AddressBytes(const std::string& text, std::vector<unsigned char>& bytes) {
 bool MatchesNetwork(std::string_view entry, const std::string& host) {
   const std::size_t slash = entry.find('/');
   std::vector<unsigned char> network, address;
-  if (!AddressBytes(std::string(entry.substr(0, slash)), network) || !AddressBytes(host, address)) return false;
+  if (!AddressBytes(std::string(entry.substr(0, slash)), network) || !AddressBytes(host, address))
+    return false;
   if (network.size() != address.size()) return false;
   const std::string_view bitsText = entry.substr(slash + 1);
   if (bitsText.empty() || bitsText.size() > 3 ||
@@ -145,7 +146,8 @@ bool MatchesNoProxy(std::string_view list, const std::string& hostName) {
       if (MatchesNetwork(entry, host)) return true;
       continue;
     }
-    if (entry.size() > 1 && entry.front() == '[' && entry.back() == ']') entry = entry.substr(1, entry.size() - 2);
+    if (entry.size() > 1 && entry.front() == '[' && entry.back() == ']')
+      entry = entry.substr(1, entry.size() - 2);
     while (!entry.empty() && entry.front() == '.') entry.erase(0, 1);
     while (!entry.empty() && entry.back() == '.') entry.pop_back();
     if (entry.empty()) continue;

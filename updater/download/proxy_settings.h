@@ -6,10 +6,10 @@
 // all_proxy, no_proxy). Read anew at every call, on the worker thread; may
 // block while a configuration script is fetched (bounded by time limits).
 
+#include <string>
+
 #include "updater/download/proxy_route.h"
 #include "updater/download/server_address.h"
-
-#include <string>
 
 // The route to target (requestPath is the package's, which a configuration
 // script sees for plain HTTP); a failure when the settings name a

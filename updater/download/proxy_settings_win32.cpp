@@ -6,9 +6,9 @@
 // placed beside it must never be the one that loads.
 // Asio's headers, included through proxy_settings.h, bring in winsock2.h,
 // which must come before windows.h.
-#include "updater/download/proxy_settings.h"
-
 #include <windows.h>
+
+#include "updater/download/proxy_settings.h"
 // winhttp.h needs the types of windows.h; only its types and constants are
 // used, the functions come from the loaded module.
 #include <winhttp.h>
@@ -141,7 +141,8 @@ Automatic AskScript(const WinHttp& api, const WINHTTP_CURRENT_USER_IE_PROXY_CONF
     options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
   }
   options.fAutoLogonIfChallenged = TRUE;
-  const std::string what = script.empty() ? "automatic detection" : "configuration script " + proxy_rules::Printable(script);
+  const std::string what =
+      script.empty() ? "automatic detection" : "configuration script " + proxy_rules::Printable(script);
   Session session(api.open(L"ZVK Updater", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) {

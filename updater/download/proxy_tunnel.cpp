@@ -15,7 +15,8 @@ constexpr std::size_t kMaxSchemes = 6;
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+    if (std::tolower(static_cast<unsigned char>(text[i])) !=
+        std::tolower(static_cast<unsigned char>(prefix[i])))
       return false;
   return true;
 }
@@ -48,8 +49,8 @@ ProxyAnswer ReadProxyAnswer(std::string_view head) {
   answer.statusLine = proxy_rules::Printable(firstLine, 160);
   // "HTTP/x.y NNN reason"
   const std::size_t space = firstLine.find(' ');
-  if (StartsWithNoCase(firstLine, "HTTP/") && space != std::string_view::npos && firstLine.size() >= space + 4 &&
-      std::isdigit(static_cast<unsigned char>(firstLine[space + 1])) &&
+  if (StartsWithNoCase(firstLine, "HTTP/") && space != std::string_view::npos &&
+      firstLine.size() >= space + 4 && std::isdigit(static_cast<unsigned char>(firstLine[space + 1])) &&
       std::isdigit(static_cast<unsigned char>(firstLine[space + 2])) &&
       std::isdigit(static_cast<unsigned char>(firstLine[space + 3])) &&
       (firstLine.size() == space + 4 || firstLine[space + 4] == ' '))
@@ -68,8 +69,10 @@ ProxyAnswer ReadProxyAnswer(std::string_view head) {
   return answer;
 }
 
-std::string DescribeProxyRefusal(const ProxyRoute& route, const std::string& request, const ProxyAnswer& answer) {
-  const std::string statusLine = answer.status < 0 ? "no HTTP answer (" + answer.statusLine + ")" : answer.statusLine;
+std::string DescribeProxyRefusal(const ProxyRoute& route, const std::string& request,
+                                 const ProxyAnswer& answer) {
+  const std::string statusLine =
+      answer.status < 0 ? "no HTTP answer (" + answer.statusLine + ")" : answer.statusLine;
   if (answer.status == 407) {
     std::string schemes;
     for (const std::string& scheme : answer.authSchemes) schemes += (schemes.empty() ? "" : ", ") + scheme;
@@ -101,12 +104,14 @@ void OpenTunnel(HttpConnection& connection, const ServerAddress& target, const P
   const std::string request = "CONNECT " + authority;
   if (head.state() == HeadReader::State::kIncomplete) {
     if (connection.closed()) throw boost::system::system_error(error, "proxy tunnel");
-    const std::string text = "proxy " + route.proxy + " (" + route.source + ") closed the connection before answering " +
-                             request + (error ? ": " + error.message() : "");
+    const std::string text = "proxy " + route.proxy + " (" + route.source +
+                             ") closed the connection before answering " + request +
+                             (error ? ": " + error.message() : "");
     ZM_ERROR << text;
     throw ProxyFailure(text);
   }
-  const std::size_t headEnd = head.state() == HeadReader::State::kComplete ? head.headEnd() : head.buffer().size();
+  const std::size_t headEnd =
+      head.state() == HeadReader::State::kComplete ? head.headEnd() : head.buffer().size();
   const ProxyAnswer answer = ReadProxyAnswer(std::string_view(head.buffer()).substr(0, headEnd));
   // Nothing may follow a 2xx answer: the package host speaks only after the
   // client's first TLS message, so extra bytes are the proxy's own.

@@ -33,7 +33,8 @@ ProxyAnswer ReadProxyAnswer(std::string_view head);
 
 // The ERROR line's text for a proxy that did not carry request (a
 // description such as "CONNECT host:443") as asked.
-std::string DescribeProxyRefusal(const ProxyRoute& route, const std::string& request, const ProxyAnswer& answer);
+std::string DescribeProxyRefusal(const ProxyRoute& route, const std::string& request,
+                                 const ProxyAnswer& answer);
 
 // "name:port" of target, as CONNECT names it.
 std::string TunnelAuthority(const ServerAddress& target);

@@ -30,7 +30,8 @@ TEST(ProxyRules, HostsReachedDirectlyFollowCurlAndWindowsRules) {
       {true, "https://*.example.com", "a.example.com", false},
   };
   for (const auto& c : cases) {
-    const bool direct = c.windows ? MatchesBypassList(c.list, "http", c.host) : MatchesNoProxy(c.list, c.host);
+    const bool direct =
+        c.windows ? MatchesBypassList(c.list, "http", c.host) : MatchesNoProxy(c.list, c.host);
     EXPECT_EQ(direct, c.direct) << c.list << " / " << c.host;
   }
 }
@@ -39,11 +40,16 @@ TEST(ProxyRules, ProxySettingsParseOrAreRefused) {
   const struct {
     const char* text;
     const char* address;  // empty: refused
-  } cases[] = {{"proxy.school:3128", "proxy.school:3128"}, {"http://10.0.0.1:8080/", "10.0.0.1:8080"},
-               {"proxy", "proxy:1080"},          {"[::1]:3128", "[::1]:3128"},
-               {"socks5://proxy:1080", ""},      {"proxy:0", ""},
-               {"proxy:99999", ""},              {"pro xy:80", ""},
-               {"[not-v6]:80", ""},              {"", ""}};
+  } cases[] = {{"proxy.school:3128", "proxy.school:3128"},
+               {"http://10.0.0.1:8080/", "10.0.0.1:8080"},
+               {"proxy", "proxy:1080"},
+               {"[::1]:3128", "[::1]:3128"},
+               {"socks5://proxy:1080", ""},
+               {"proxy:0", ""},
+               {"proxy:99999", ""},
+               {"pro xy:80", ""},
+               {"[not-v6]:80", ""},
+               {"", ""}};
   for (const auto& c : cases) {
     std::string address;
     const bool parsed = ParseProxyServer(c.text, "1080", address);

@@ -31,8 +31,10 @@ struct Tinyproxy {
       : port(FreeLoopbackPort()) {
     const auto conf = dir / (name + ".conf");
     std::ofstream(conf) << "Port " << port << "\nListen 127.0.0.1\nBind 127.0.0.2\nTimeout 30\nLogFile \""
-                        << (dir / (name + ".log")).string() << "\"\n" << extra;
-    process = std::make_unique<ChildProcess>("/usr/bin/tinyproxy", std::vector<std::string>{"-d", "-c", conf.string()});
+                        << (dir / (name + ".log")).string() << "\"\n"
+                        << extra;
+    process = std::make_unique<ChildProcess>("/usr/bin/tinyproxy",
+                                             std::vector<std::string>{"-d", "-c", conf.string()});
   }
   std::string address() const { return "127.0.0.1:" + std::to_string(port); }
   unsigned short port;
@@ -52,7 +54,9 @@ class ThroughProxy : public download_test::EngineTest {
     const std::string viaProxy = "\n    allow 127.0.0.2;\n    deny all;";
     nginx_ = new download_test::NginxProcess(
         dir_ / "nginx", package_, "",
-        {"listen 127.0.0.1:" + std::to_string(ports_[0]) + ";" + viaProxy,
+        {"listen 127.0.0.1:" + std::to_string(ports_[0]) + ";" + viaProxy +
+             "\n    location = /elsewhere.zip { return 302 http://localhost:" + std::to_string(ports_[2]) +
+             "/u.zip; }",
          "listen 127.0.0.1:" + std::to_string(ports_[1]) + " ssl;\n    ssl_certificate " + pki +
              ".pem;\n    ssl_certificate_key " + pki + ".key;" + viaProxy,
          "listen 127.0.0.1:" + std::to_string(ports_[2]) + ";\n    allow 127.0.0.1;\n    deny all;"});
@@ -66,8 +70,10 @@ class ThroughProxy : public download_test::EngineTest {
   static void TearDownTestSuite() {
     for (Tinyproxy* proxy : {open_, refusing_, asking_}) delete proxy;
     delete nginx_;
-    if (!::testing::UnitTest::GetInstance()->Failed()) std::filesystem::remove_all(dir_);
-    else std::fprintf(stderr, "kept for the log: %s\n", dir_.c_str());
+    if (!::testing::UnitTest::GetInstance()->Failed())
+      std::filesystem::remove_all(dir_);
+    else
+      std::fprintf(stderr, "kept for the log: %s\n", dir_.c_str());
   }
   void SetUp() override {
     EngineTest::SetUp();
@@ -112,16 +118,24 @@ TEST_F(ThroughProxy, EachRouteIsTakenOrFailsWithOneLineNamingItsCause) {
     int result;
     std::string logged;
   } cases[] = {
-      {"http_proxy", open_->address(), plain, CHttpDownload::kSuccess, "proxy " + open_->address() + " (http_proxy)"},
-      {"https_proxy", "http://" + open_->address(), secure, CHttpDownload::kSuccess, "proxy " + open_->address() + " (https_proxy)"},
+      {"http_proxy", open_->address(), plain, CHttpDownload::kSuccess,
+       "proxy " + open_->address() + " (http_proxy)"},
+      {"https_proxy", "http://" + open_->address(), secure, CHttpDownload::kSuccess,
+       "proxy " + open_->address() + " (https_proxy)"},
       // The certificate names localhost, here the proxy's name: the package host's is checked.
-      {"https_proxy", "localhost:" + std::to_string(open_->port), "https://127.0.0.1:" + std::to_string(ports_[1]),
-       CHttpDownload::kNoSize, "certificate for another host"},
-      {"no_proxy", "127.0.0.1", "127.0.0.1:" + std::to_string(ports_[2]), CHttpDownload::kSuccess, "direct (no_proxy)"},
-      {"http_proxy", "127.0.0.1:" + std::to_string(FreeLoopbackPort()), plain, CHttpDownload::kNoSize, "cannot be reached"},
-      {"https_proxy", refusing_->address(), secure, CHttpDownload::kNoSize, "refused CONNECT localhost:" + std::to_string(ports_[1]) + ": HTTP/1.0 403"},
-      {"https_proxy", asking_->address(), secure, CHttpDownload::kNoSize, "asks for authentication (Basic) for CONNECT"},
-      {"http_proxy", asking_->address(), plain, CHttpDownload::kNoSize, "asks for authentication (Basic) for GET http://" + plain + "/u.zip"},
+      {"https_proxy", "localhost:" + std::to_string(open_->port),
+       "https://127.0.0.1:" + std::to_string(ports_[1]), CHttpDownload::kNoSize,
+       "certificate for another host"},
+      {"no_proxy", "127.0.0.1", "127.0.0.1:" + std::to_string(ports_[2]), CHttpDownload::kSuccess,
+       "direct (no_proxy)"},
+      {"http_proxy", "127.0.0.1:" + std::to_string(FreeLoopbackPort()), plain, CHttpDownload::kNoSize,
+       "cannot be reached"},
+      {"https_proxy", refusing_->address(), secure, CHttpDownload::kNoSize,
+       "refused CONNECT localhost:" + std::to_string(ports_[1]) + ": HTTP/1.0 403"},
+      {"https_proxy", asking_->address(), secure, CHttpDownload::kNoSize,
+       "asks for authentication (Basic) for CONNECT"},
+      {"http_proxy", asking_->address(), plain, CHttpDownload::kNoSize,
+       "asks for authentication (Basic) for GET http://" + plain + "/u.zip"},
   };
   for (const auto& c : cases) {
     log_.clear();
@@ -137,6 +151,20 @@ TEST_F(ThroughProxy, EachRouteIsTakenOrFailsWithOneLineNamingItsCause) {
     std::filesystem::remove(File("update.zip"));
     unsetenv(c.variable);
   }
+}
+
+TEST_F(ThroughProxy, RedirectionToAnotherHostDecidesTheRouteAgain) {
+  setenv("http_proxy", open_->address().c_str(), 1);
+  setenv("no_proxy", "localhost", 1);
+  std::string host = "127.0.0.1:" + std::to_string(ports_[0]);
+  std::string path = "/elsewhere.zip";
+  status_.expectedMd5 = Md5Of(package_);
+  EXPECT_EQ(http_.Download(host, path, status_), CHttpDownload::kRedirected);
+  EXPECT_EQ(http_.Download(host, path, status_), CHttpDownload::kSuccess);
+  EXPECT_NE(log_.find("route to 127.0.0.1:" + std::to_string(ports_[0]) + ": proxy"), std::string::npos)
+      << log_;
+  EXPECT_NE(log_.find("route to localhost:" + std::to_string(ports_[2]) + ": direct (no_proxy)"),
+            std::string::npos);
 }
 
 TEST_F(ThroughProxy, StalledTransfersResumeThroughTheProxy) {
