@@ -1,6 +1,7 @@
 #include "updater/download/proxy_tunnel.h"
 
 #include <array>
+#include <boost/asio/error.hpp>
 #include <boost/system/system_error.hpp>
 #include <cctype>
 
@@ -104,9 +105,9 @@ void OpenTunnel(HttpConnection& connection, const ServerAddress& target, const P
   const std::string request = "CONNECT " + authority;
   if (head.state() == HeadReader::State::kIncomplete) {
     if (connection.closed()) throw boost::system::system_error(error, "proxy tunnel");
-    const std::string text = "proxy " + route.proxy + " (" + route.source +
-                             ") closed the connection before answering " + request +
-                             (error ? ": " + error.message() : "");
+    const std::string text =
+        "proxy " + route.proxy + " (" + route.source + ") gave no answer to " + request + ": " +
+        (error && error != boost::asio::error::eof ? error.message() : "connection closed");
     ZM_ERROR << text;
     throw ProxyFailure(text);
   }
