@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "updater/download/http_download.h"
 #include "updater/download/proxy_route.h"
 #include "updater/download/proxy_tunnel.h"
 
@@ -21,8 +20,6 @@ TEST(ProxyRules, HostsReachedDirectlyFollowCurlAndWindowsRules) {
       {false, "example.com", "badexample.com", false},
       {false, "a.test, 10.0.0.0/8", "10.1.2.3", true},
       {false, "10.0.0.0/8", "11.0.0.1", false},
-      {false, "::1", "::1", true},
-      {false, "", "localhost", false},
       {true, "<local>", "intranet", true},
       {true, "<local>", "updates.example.com", false},
       {true, "*.example.com;192.168.*", "192.168.4.1", true},
@@ -45,38 +42,21 @@ TEST(ProxyRules, ProxySettingsParseOrAreRefused) {
                {"proxy", "proxy:1080"},
                {"[::1]:3128", "[::1]:3128"},
                {"socks5://proxy:1080", ""},
-               {"proxy:0", ""},
                {"proxy:99999", ""},
-               {"pro xy:80", ""},
-               {"[not-v6]:80", ""},
-               {"", ""}};
+               {"user@proxy:80", ""},
+               {"[not-v6]:80", ""}};
   for (const auto& c : cases) {
     std::string address;
-    const bool parsed = ParseProxyServer(c.text, "1080", address);
-    EXPECT_EQ(parsed ? address : "", c.address) << c.text;
+    EXPECT_EQ(ParseProxyServer(c.text, "1080", address) ? address : "", c.address) << c.text;
   }
-  EXPECT_EQ(ProxyForScheme("http=a:80;https=b:443", "https"), "b:443");
-  EXPECT_EQ(ProxyForScheme("http=a:80", "https"), "");
-  EXPECT_EQ(ProxyForScheme("all:8080", "https"), "all:8080");
 }
 
-TEST(ProxyRules, ProxyAnswersAreReadWithinBoundsWhateverTheyHold) {
-  const ProxyAnswer refused = ReadProxyAnswer(
+TEST(ProxyRules, OfferedAuthenticationSchemesAreNamedOnceEach) {
+  const ProxyAnswer answer = ReadProxyAnswer(
       "HTTP/1.1 407 Auth\r\nProxy-Authenticate: Negotiate\r\nproxy-authenticate: NTLM, Basic realm=\"a, b\"");
-  EXPECT_EQ(refused.status, 407);
-  EXPECT_EQ(refused.authSchemes, (std::vector<std::string>{"Negotiate", "NTLM", "Basic"}));
-  for (const char* garbage : {"", "\r\n", "HTTP/1.1", "HTTP/1.1 20", "SSH-2.0 200 x", "HTTP/1.1 2000 x"})
-    EXPECT_EQ(ReadProxyAnswer(garbage).status, -1) << garbage;
-  EXPECT_EQ(ReadProxyAnswer(std::string(1000, '\x01')).statusLine.size(), 163u);
-}
-
-TEST(ProxyRules, PlainRequestsThroughAProxyNameTheAbsoluteUrlAndNothingElseChanges) {
-  const ProxyRoute route{"proxy:3128", "http_proxy"};
-  const std::string direct = CHttpDownload::BuildRequest("mirror:8080", "/u.zip", 7);
-  EXPECT_EQ(CHttpDownload::BuildRequest("mirror:8080", "/u.zip", 7, route),
-            "GET http://mirror:8080/u.zip" + direct.substr(10));
-  EXPECT_EQ(CHttpDownload::BuildRequest("https://mirror", "/u.zip", 7, route),
-            CHttpDownload::BuildRequest("https://mirror", "/u.zip", 7));
+  EXPECT_EQ(answer.status, 407);
+  EXPECT_EQ(answer.authSchemes, (std::vector<std::string>{"Negotiate", "NTLM", "Basic"}));
+  EXPECT_EQ(ReadProxyAnswer("HTTP/1.1 2000 x").status, -1);
 }
 
 }  // namespace

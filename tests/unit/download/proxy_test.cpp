@@ -23,6 +23,7 @@ using download_test::ChildProcess;
 using download_test::FileDigest;
 using download_test::FreeLoopbackPort;
 using download_test::Md5Of;
+using download_test::WaitForListener;
 
 // tinyproxy on 127.0.0.1 going out from 127.0.0.2, with extra configuration
 // lines; stopped by its pid.
@@ -63,17 +64,16 @@ class ThroughProxy : public download_test::EngineTest {
     open_ = new Tinyproxy(dir_, "open", "Allow 127.0.0.1\n");
     refusing_ = new Tinyproxy(dir_, "refusing", "Allow 127.0.0.3\n");
     asking_ = new Tinyproxy(dir_, "asking", "BasicAuth user secret\n");
-    for (const Tinyproxy* proxy : {open_, refusing_, asking_})
-      ready_ = ready_ && download_test::WaitForListener(proxy->port, 5000);
-    ready_ = ready_ && nginx_->Ready();
+    for (const Tinyproxy* proxy : {open_, refusing_, asking_}) ready_ &= WaitForListener(proxy->port, 5000);
+    ready_ &= nginx_->Ready();
   }
   static void TearDownTestSuite() {
     for (Tinyproxy* proxy : {open_, refusing_, asking_}) delete proxy;
     delete nginx_;
-    if (!::testing::UnitTest::GetInstance()->Failed())
-      std::filesystem::remove_all(dir_);
-    else
+    if (::testing::UnitTest::GetInstance()->Failed())
       std::fprintf(stderr, "kept for the log: %s\n", dir_.c_str());
+    else
+      std::filesystem::remove_all(dir_);
   }
   void SetUp() override {
     EngineTest::SetUp();
@@ -83,7 +83,6 @@ class ThroughProxy : public download_test::EngineTest {
   }
   void TearDown() override {
     platform::SetDebugOutputSink(nullptr);
-    for (const char* name : {"http_proxy", "https_proxy", "no_proxy"}) unsetenv(name);
     EngineTest::TearDown();
   }
   int Attempt(std::string host) {
