@@ -1,21 +1,19 @@
 // The current user's Internet settings, resolved as WinHTTP resolves them:
 // a configuration script or automatic detection first (WinHttpGetProxyForUrl),
-// then the fixed proxy with its bypass list. winhttp.dll is loaded at first use
-// from the system folder by its full path and never unloaded: the updater
-// runs from a folder the user can write, often elevated, so a winhttp.dll
-// placed beside it must never be the one that loads.
-// Asio's headers, included through proxy_settings.h, bring in winsock2.h,
-// which must come before windows.h.
-#include <windows.h>
-
+// then the fixed proxy with its bypass list. winhttp.dll is loaded at first
+// use from the system folder only and never unloaded: the updater runs from a
+// folder the user can write, often elevated, so a winhttp.dll placed beside it
+// must never be the one that loads.
 #include "updater/download/proxy_settings.h"
+// No Asio here, so windows.h may come without winsock2.h.
+#include <windows.h>
 // winhttp.h needs the types of windows.h; only its types and constants are
 // used, the functions come from the loaded module.
 #include <winhttp.h>
 
-#include <cstring>
 #include <memory>
-#include <vector>
+
+#include "platform/system_library_win32.h"
 
 namespace {
 
@@ -29,33 +27,16 @@ struct WinHttp {
   bool complete() const { return getUserConfig && open && setTimeouts && getProxyForUrl && closeHandle; }
 };
 
-template <typename Function>
-void Resolve(HMODULE module, const char* name, Function& function) {
-  const FARPROC address = GetProcAddress(module, name);
-  static_assert(sizeof function == sizeof address, "function pointers differ in size");
-  std::memcpy(&function, &address, sizeof function);
-}
-
-HMODULE LoadFromSystemFolder() {
-  wchar_t folder[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  // The altered search path makes winhttp's own imports come from its folder.
-  return LoadLibraryExW((std::wstring(folder, length) + L"\\winhttp.dll").c_str(), nullptr,
-                        LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 // The functions, or null when winhttp.dll or one of them is missing.
 const WinHttp* Api() {
   static const WinHttp api = [] {
     WinHttp loaded;
-    if (HMODULE module = LoadFromSystemFolder()) {
-      Resolve(module, "WinHttpGetIEProxyConfigForCurrentUser", loaded.getUserConfig);
-      Resolve(module, "WinHttpOpen", loaded.open);
-      Resolve(module, "WinHttpSetTimeouts", loaded.setTimeouts);
-      Resolve(module, "WinHttpGetProxyForUrl", loaded.getProxyForUrl);
-      Resolve(module, "WinHttpCloseHandle", loaded.closeHandle);
-    }
+    const HMODULE module = platform::LoadSystemLibrary(L"winhttp.dll");
+    platform::ResolveExport(module, "WinHttpGetIEProxyConfigForCurrentUser", loaded.getUserConfig);
+    platform::ResolveExport(module, "WinHttpOpen", loaded.open);
+    platform::ResolveExport(module, "WinHttpSetTimeouts", loaded.setTimeouts);
+    platform::ResolveExport(module, "WinHttpGetProxyForUrl", loaded.getProxyForUrl);
+    platform::ResolveExport(module, "WinHttpCloseHandle", loaded.closeHandle);
     return loaded;
   }();
   return api.complete() ? &api : nullptr;

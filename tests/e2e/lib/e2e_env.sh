@@ -118,7 +118,7 @@ e2e_layout() {
 # DLLs that are not on the system's known-DLL list and that the programs
 # import or load (or once did): Windows would take a copy beside the program
 # first, which Wine does for DLLs set to native-first.
-E2E_PLANTED_DLLS=${E2E_PLANTED_DLLS:-"secur32 sspicli crypt32 msimg32 comctl32 bcrypt mswsock"}
+E2E_PLANTED_DLLS=${E2E_PLANTED_DLLS:-"secur32 sspicli crypt32 msimg32 comctl32 bcrypt mswsock winhttp"}
 
 e2e__plant_markers() {
   local name overrides=""
