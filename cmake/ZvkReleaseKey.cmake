@@ -4,6 +4,11 @@
 # the configuration at once.
 option(ZVK_RELEASE "A build to ship: needs ZVK_PUBLISHER_KEY, and its programs are stripped" OFF)
 option(ZVK_ALLOW_UNSIGNED "Let a release build without ZVK_PUBLISHER_KEY" OFF)
+# The test-only crash switch lets an environment variable crash the elevated
+# launcher: never in a build to ship.
+if(ZVK_RELEASE AND ZVK_CRASH_TEST_SWITCH)
+  message(FATAL_ERROR "ZVK_CRASH_TEST_SWITCH is for test builds only: a release (ZVK_RELEASE) must not carry it.")
+endif()
 if(ZVK_RELEASE AND NOT ZVK_PUBLISHER_KEY)
   if(NOT ZVK_ALLOW_UNSIGNED)
     message(FATAL_ERROR
