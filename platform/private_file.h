@@ -1,8 +1,9 @@
 #pragma once
 // Files that only their owner may read, such as a private key: written so,
-// and refused when others could read them. POSIX judges the mode's group and
-// other bits; Windows judges the file's owner and access list (DACL), where
-// the current user, SYSTEM and the Administrators group may hold access.
+// and refused when others could read, change, replace or remove them. POSIX
+// judges the mode's group and other bits; Windows judges the file's owner and
+// access list (DACL), where the current user, SYSTEM and the Administrators
+// group may hold access.
 
 #include <cstddef>
 #include <string>
@@ -13,7 +14,7 @@ struct PrivateFileRead {
   enum class Status {
     Read,        // `bytes` holds the file
     Unreadable,  // `reason`: why it could not be opened or read
-    Exposed,     // `reason`: who else may read it, and how to stop that
+    Exposed,     // `reason`: who else may read or change it, and how to stop that
     TooLarge,    // longer than the limit
   };
   Status status = Status::Unreadable;

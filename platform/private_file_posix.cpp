@@ -43,7 +43,8 @@ PrivateFileRead ReadPrivateFile(const std::wstring& path, std::size_t limit) {
   struct stat info {};
   if (file.get() < 0 || ::fstat(file.get(), &info) != 0)
     return Failed(Status::Unreadable, std::strerror(errno));
-  if ((info.st_mode & 077) != 0) return Failed(Status::Exposed, "readable by others; chmod 600 it");
+  if ((info.st_mode & 077) != 0)
+    return Failed(Status::Exposed, "readable or writable by others; chmod 600 it");
   if (info.st_size < 0 || static_cast<std::size_t>(info.st_size) > limit) return Failed(Status::TooLarge, "");
   PrivateFileRead result;
   result.bytes.resize(limit + 1);

@@ -17,8 +17,10 @@ using Sid = std::vector<BYTE>;
 
 // Everything but running it: a key is data.
 constexpr DWORD kKeyAccess = FILE_ALL_ACCESS & ~FILE_EXECUTE;
-// Rights that read the data, or let their holder give itself that right.
-constexpr DWORD kReadingRights = FILE_READ_DATA | GENERIC_READ | GENERIC_ALL | WRITE_DAC | WRITE_OWNER;
+// Rights that read or change the data, replace or remove the file, or let
+// their holder give itself any of those.
+constexpr DWORD kGuardedRights = FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | GENERIC_READ |
+                                 GENERIC_WRITE | GENERIC_ALL | WRITE_DAC | WRITE_OWNER;
 
 struct LocalFreer {
   void operator()(void* memory) const { LocalFree(memory); }
@@ -90,9 +92,9 @@ std::string AccountName(PSID sid) {
   return WideToUtf8(text);
 }
 
-// Empty when only the key's holders may read the file; otherwise who else
-// may. `error`: the failure of reading the security descriptor.
-std::string OtherReader(HANDLE file, const KeyHolders& holders, DWORD& error) {
+// Empty when only the key's holders may read or change the file; otherwise
+// who else may. `error`: the failure of reading the security descriptor.
+std::string OtherHolder(HANDLE file, const KeyHolders& holders, DWORD& error) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -118,7 +120,7 @@ std::string OtherReader(HANDLE file, const KeyHolders& holders, DWORD& error) {
         // Both start with the header, the mask and the account.
         auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
         PSID sid = &allowed->SidStart;
-        if ((allowed->Mask & kReadingRights) != 0 && !holders.include(sid)) return AccountName(sid);
+        if ((allowed->Mask & kGuardedRights) != 0 && !holders.include(sid)) return AccountName(sid);
         continue;
       }
       default:
@@ -145,11 +147,11 @@ PrivateFileRead ReadPrivateFile(const std::wstring& path, std::size_t limit) {
   const KeyHolders holders;
   if (!holders.complete()) return Failed(Status::Unreadable, "cannot tell the current user's account");
   DWORD error = ERROR_SUCCESS;
-  const std::string other = OtherReader(file.get(), holders, error);
+  const std::string other = OtherHolder(file.get(), holders, error);
   if (error != ERROR_SUCCESS)
     return Failed(Status::Unreadable, "cannot read its access list: " + SystemMessage(error));
   if (!other.empty()) {
-    return Failed(Status::Exposed, "readable by others (" + other +
+    return Failed(Status::Exposed, "readable or writable by others (" + other +
                                        "); let only your account read it, for example: icacls \"" +
                                        WideToUtf8(path) + "\" /inheritance:r /grant:r \"%USERNAME%:F\"");
   }
