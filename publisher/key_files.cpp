@@ -30,10 +30,19 @@ std::string ReadText(const std::string& path) {
 }
 
 // A file whose public half is not the secret's own would sign packages that
-// its public key file (and the programs built with it) refuse.
-bool HalvesBelongTogether(const signing::KeyPair& pair) {
+// its public key file (and the programs built with it) refuse. CNG already
+// refuses such a pair when it is imported to sign: refused the same way,
+// with the file's name and CNG's reason.
+void CheckHalvesBelongTogether(const std::string& path, const signing::KeyPair& pair) {
+  static const char kRefusal[] = "its public key does not belong to its private key";
   const signing::Digest probe{0x7a, 0x76, 0x6b};
-  return signing::VerifyDigestSignature(pair.publicKey, probe, signing::SignDigest(pair, probe));
+  bool verified = false;
+  try {
+    verified = signing::VerifyDigestSignature(pair.publicKey, probe, signing::SignDigest(pair, probe));
+  } catch (const std::runtime_error& error) {
+    Fail(path, std::string(kRefusal) + " (" + error.what() + ")");
+  }
+  if (!verified) Fail(path, kRefusal);
 }
 
 }  // namespace
@@ -60,7 +69,7 @@ PrivateKey PrivateKey::Load(const std::string& path) {
   auto impl = std::make_unique<Impl>();
   std::string error;
   if (!signing::ParsePrivateKeyPem(file.bytes, impl->pair, error)) Fail(path, error);
-  if (!HalvesBelongTogether(impl->pair)) Fail(path, "its public key does not belong to its private key");
+  CheckHalvesBelongTogether(path, impl->pair);
   return PrivateKey(std::move(impl));
 }
 

@@ -4,6 +4,7 @@
 // let a DLL planted beside the elevated launcher load in its place. It is
 // loaded from the system folder only, at first use, and never unloaded.
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -54,6 +55,12 @@ using bcrypt::Hash;
 using bcrypt::Key;
 using bcrypt::OpenAlgorithm;
 
+[[noreturn]] void FailHash(const char* what, NTSTATUS status) {
+  char code[16];
+  std::snprintf(code, sizeof code, "%08lX", static_cast<unsigned long>(status));
+  throw std::runtime_error(std::string(what) + " (status 0x" + code + ")");
+}
+
 Key ImportPublicKey(BCRYPT_ALG_HANDLE algorithm, const PublicKey& key) {
   std::vector<std::uint8_t> blob(sizeof(BCRYPT_ECCKEY_BLOB) + 64);
   auto* header = reinterpret_cast<BCRYPT_ECCKEY_BLOB*>(blob.data());
@@ -92,7 +99,8 @@ void Sha256::Update(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   while (size > 0) {
     const ULONG piece = static_cast<ULONG>(std::min<std::size_t>(size, 1u << 30));
-    Api()->hashData(state_->hash.get(), const_cast<PUCHAR>(bytes), piece, 0);
+    const NTSTATUS status = Api()->hashData(state_->hash.get(), const_cast<PUCHAR>(bytes), piece, 0);
+    if (!BCRYPT_SUCCESS(status)) FailHash("SHA-256 cannot take the data", status);
     bytes += piece;
     size -= piece;
   }
@@ -100,7 +108,9 @@ void Sha256::Update(const void* data, std::size_t size) {
 
 Digest Sha256::Finish() {
   Digest digest{};
-  Api()->finishHash(state_->hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0);
+  const NTSTATUS status =
+      Api()->finishHash(state_->hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0);
+  if (!BCRYPT_SUCCESS(status)) FailHash("SHA-256 cannot finish", status);
   return digest;
 }
 

@@ -65,11 +65,19 @@ struct PackageCheck::State {
       queue.pop_front();
       space.notify_one();
       lock.unlock();
-      verifier.Update(block.data(), block.size());
+      // A hash that fails refuses the package; the queue is still emptied so
+      // that the feeder never waits for a worker that stopped.
+      if (failed) continue;
+      try {
+        verifier.Update(block.data(), block.size());
+      } catch (const std::exception&) {
+        failed = true;
+      }
     }
   }
 
   PackageVerifier verifier;  // touched by the worker until it has ended
+  bool failed = false;       // likewise; read after the worker has ended
   // The feeder pushes and closes; the worker pops. All under `mutex`.
   std::mutex mutex;
   std::condition_variable ready;
@@ -91,7 +99,12 @@ void PackageCheck::Update(const void* data, std::size_t size) {
 Verdict PackageCheck::Finish() {
   state_->Close();
   state_->worker.join();
-  return state_->verifier.Finish(BuiltInKey());
+  if (state_->failed) return Verdict::Unreadable;
+  try {
+    return state_->verifier.Finish(BuiltInKey());
+  } catch (const std::exception&) {
+    return Verdict::Unreadable;
+  }
 }
 
 Verdict CheckPackageFile(const std::wstring& path) {
