@@ -1,72 +1,100 @@
 #include "logging/log_file_store_win32.h"
 
+#include <vector>
+
+#include "logging/log_security_win32.h"
+#include "logging/n_log.h"
 #include "platform/open_beneath.h"
 
 namespace run_report {
 namespace {
 
-// Far beyond the end of any log: locking it never stops a reader.
-constexpr DWORD kLockOffsetHigh = 0x3FFFFFFF;
-constexpr DWORD kLockOffsetLow = 0xFFFFFFF0;
-constexpr int kLockTries = 20;
+// How long the writer tries for the lock before it writes without it.
+constexpr int kLockTries = 200;
+constexpr DWORD kCopyBlock = 64 * 1024;
 
-// The cross-process lock on a log file; released when it goes.
-class FileLock {
- public:
-  FileLock(HANDLE file, int tries) : file_(file) {
-    for (int attempt = 0; attempt < tries && !held_; ++attempt) {
-      if (attempt > 0) Sleep(1);
-      OVERLAPPED at = where();
-      held_ = LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != FALSE;
-    }
-  }
-  ~FileLock() {
-    OVERLAPPED at = where();
-    if (held_) UnlockFileEx(file_, 0, 1, 0, &at);
-  }
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
-  bool held() const { return held_; }
+// WriteFile's offset that means "at the end of the file, whatever it is now".
+OVERLAPPED AtEndOfFile() {
+  OVERLAPPED at{};
+  at.Offset = 0xFFFFFFFF;
+  at.OffsetHigh = 0xFFFFFFFF;
+  return at;
+}
 
- private:
-  static OVERLAPPED where() {
-    OVERLAPPED at{};
-    at.Offset = kLockOffsetLow;
-    at.OffsetHigh = kLockOffsetHigh;
-    return at;
-  }
-  HANDLE file_;
-  bool held_ = false;
-};
+std::string Busy(const char* what, DWORD error) {
+  if (error == platform::kOplockBreakInProgressError)
+    return std::string(what) + ": another program holds an opportunistic lock on it";
+  return std::string(what) + ", error " + std::to_string(error);
+}
 
 }  // namespace
 
-std::unique_ptr<Win32LogFileStore> Win32LogFileStore::Open(HANDLE folder, const std::wstring& name) {
-  auto store = std::make_unique<Win32LogFileStore>(folder, name);
-  if (!store->isOpen()) store.reset();
-  return store;
-}
+Win32LogFileStore::Win32LogFileStore(std::wstring name, std::function<LogFolder()> makeFolder)
+    : current_(name + L".log"),
+      predecessor_(name + L".1.log"),
+      lockName_(name + L".lock"),
+      makeFolder_(std::move(makeFolder)) {}
 
-Win32LogFileStore::Win32LogFileStore(HANDLE folder, const std::wstring& name)
-    : folder_(folder), current_(name + L".log"), predecessor_(name + L".1.log"), file_(openCurrent()) {}
-
-WinHandle Win32LogFileStore::openCurrent() const {
+WinHandle Win32LogFileStore::openInFolder(const std::wstring& name, ACCESS_MASK access, ULONG disposition,
+                                          PSECURITY_DESCRIPTOR security) const {
   platform::BeneathRequest request;
-  request.folder = folder_;
-  request.name = current_;
-  // Appending only: every write lands at the end of the file. Reading is
-  // there for the lock; others may read, append, and rename it.
-  request.access = FILE_READ_DATA | FILE_APPEND_DATA | DELETE;
+  request.folder = folder_.handle.get();
+  request.name = name;
+  request.access = access;
+  // Others (users too) may read it, append to it and delete it.
   request.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  request.disposition = FILE_OPEN_IF;
+  request.disposition = disposition;
+  request.security = security;
+  request.neverWaitForOplocks = true;
   return std::move(platform::OpenBeneath(request).handle);
 }
 
+std::string Win32LogFileStore::open() {
+  folder_ = makeFolder_();
+  refusal_ = openFiles();
+  return refusal_;
+}
+
+std::string Win32LogFileStore::openFiles() {
+  if (!folder_.handle) return folder_.refusal.empty() ? "no log folder" : folder_.refusal;
+  openFolder_ = folder_.handle.get();
+  const SecurityDescriptor lockSecurity(folder_.machineWide ? kAdministratorsOnlySecurity : nullptr);
+  // Without it, lines of two processes may interleave under Wine; the log is
+  // still written.
+  lockFile_ = openInFolder(lockName_, FILE_WRITE_DATA, FILE_OPEN_IF, lockSecurity.get());
+  // Reading and writing for the rotation; every write goes to the end.
+  file_ = openInFolder(current_, FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA, FILE_OPEN_IF);
+  if (!file_) return Busy("cannot open the log file", GetLastError());
+  urgent_ = openInFolder(current_, FILE_APPEND_DATA, FILE_OPEN);
+  if (urgent_ && !platform::SameObject(urgent_.get(), file_.get())) urgent_.reset();
+  return {};
+}
+
+bool Win32LogFileStore::lock() {
+  if (!lockFile_) return false;
+  const int tries = lockContended_ ? 1 : kLockTries;
+  for (int attempt = 0; attempt < tries; ++attempt) {
+    // Only the writer's thread waits here; no thread that logs does.
+    if (attempt > 0) Sleep(1);
+    OVERLAPPED at{};
+    if (LockFileEx(lockFile_.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+      lockContended_ = false;
+      return true;
+    }
+  }
+  lockContended_ = true;
+  return false;
+}
+
+void Win32LogFileStore::unlock() {
+  OVERLAPPED at{};
+  UnlockFileEx(lockFile_.get(), 0, 1, 0, &at);
+}
+
 bool Win32LogFileStore::append(const char* bytes, std::size_t size) {
-  const FileLock lock(file_.get(), lockContended_ ? 1 : kLockTries);
-  lockContended_ = !lock.held();
+  OVERLAPPED at = AtEndOfFile();
   DWORD written = 0;
-  return WriteFile(file_.get(), bytes, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  return WriteFile(file_.get(), bytes, static_cast<DWORD>(size), &written, &at) && written == size;
 }
 
 std::int64_t Win32LogFileStore::size() {
@@ -76,24 +104,45 @@ std::int64_t Win32LogFileStore::size() {
 
 void Win32LogFileStore::flush() { FlushFileBuffers(file_.get()); }
 
+bool Win32LogFileStore::appendUrgent(const char* bytes, std::size_t size) {
+  DWORD written = 0;
+  if (!urgent_ || !WriteFile(urgent_.get(), bytes, static_cast<DWORD>(size), &written, nullptr)) return false;
+  FlushFileBuffers(urgent_.get());
+  return written == size;
+}
+
+// The predecessor is written anew, then the file emptied: neither waits for
+// a reader's opportunistic lock (the overwrite does not wait, and emptying
+// a file that this process holds open breaks only shared ones, whose
+// holders are not waited for).
 bool Win32LogFileStore::rotate() {
-  WinHandle next;
-  {
-    const FileLock lock(file_.get(), 1);
-    if (!lock.held()) return false;
-    next = openCurrent();
-    if (!next) return false;
-    // Only the file that still has the current name is rotated; when another
-    // process has rotated it already, this one moves on to the new file.
-    if (platform::SameObject(next.get(), file_.get())) {
-      next.reset();
-      if (!platform::RenameBeneath(file_.get(), folder_, predecessor_, true)) return false;
-      next = openCurrent();
-      if (!next) return false;
-    }
+  const WinHandle predecessor = openInFolder(predecessor_, FILE_WRITE_DATA, FILE_OVERWRITE_IF);
+  if (!predecessor) {
+    if (!rotationRefusalTold_)
+      ZM_WARN << Busy("the log file is not rotated: its predecessor cannot be written", GetLastError());
+    rotationRefusalTold_ = true;
+    return false;
   }
-  file_ = std::move(next);
-  return true;
+  rotationRefusalTold_ = false;
+  FILE_END_OF_FILE_INFO empty{};
+  return copyInto(predecessor.get()) &&
+         SetFileInformationByHandle(file_.get(), FileEndOfFileInfo, &empty, sizeof empty) != FALSE;
+}
+
+bool Win32LogFileStore::copyInto(HANDLE predecessor) {
+  std::vector<char> block(kCopyBlock);
+  for (ULONGLONG offset = 0;;) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    if (!ReadFile(file_.get(), block.data(), kCopyBlock, &got, &at))
+      return GetLastError() == ERROR_HANDLE_EOF;
+    if (got == 0) return true;
+    DWORD written = 0;
+    if (!WriteFile(predecessor, block.data(), got, &written, nullptr) || written != got) return false;
+    offset += got;
+  }
 }
 
 }  // namespace run_report

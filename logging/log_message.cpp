@@ -100,17 +100,33 @@ std::string FormatPrefix(const std::string& tag, int level, const std::tm& utc) 
   return prefix;
 }
 
-CustomLogMessage::CustomLogMessage(linelog::BaseLogger* logger, const char* sourcePath, int line,
-                                   int level, const char* functionName)
+CustomLogMessage::CustomLogMessage(linelog::BaseLogger* logger, const char* sourcePath, int line, int level,
+                                   const char* functionName)
     : LogMessage(logger, sourcePath, line, level), functionName_(functionName) {
   writePrefix();
 }
 
 void CustomLogMessage::writePrefix() {
-  const std::string prefix =
-      FormatPrefix(linelog::ProgramTag(), record().level, record().brokenDownTime);
+  const std::string prefix = FormatPrefix(linelog::ProgramTag(), record().level, record().brokenDownTime);
   stream() << prefix;
   data().prefixLength = static_cast<int>(prefix.size());
+}
+
+std::string WideForLog(std::wstring_view text) {
+  const std::wstring whole(text);
+  std::string converted = platform::WideToCodePage936(whole);
+  if (!converted.empty() || whole.empty()) return converted;
+  for (const wchar_t character : whole) {
+    const std::string one = platform::WideToCodePage936(std::wstring(1, character));
+    if (!one.empty()) {
+      converted += one;
+    } else {
+      char code[16];
+      std::snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned>(character));
+      converted += code;
+    }
+  }
+  return converted;
 }
 
 CustomLogMessage& CustomLogMessage::appendWide(std::wstring_view piece) {

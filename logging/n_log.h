@@ -55,6 +55,11 @@ class CustomLogMessage : public linelog::LogMessage {
   const char* functionName_;
 };
 
+// Wide text for a line in which all of it matters (a command line, a
+// folder): converted like any wide piece, but a character that code page
+// 936 lacks is written as \uXXXX instead of the whole text going missing.
+std::string WideForLog(std::wstring_view text);
+
 // «[TAG][L][Y-M-D h:m:s] » with no zero padding.
 std::string FormatPrefix(const std::string& tag, int level, const std::tm& utc);
 // The same prefix into a caller's buffer, without allocating (for a crash

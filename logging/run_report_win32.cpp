@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -11,13 +12,15 @@
 #include "logging/log_file_store_win32.h"
 #include "logging/log_folder_win32.h"
 #include "logging/n_log.h"
-#include "platform/never_destroyed.h"
 #include "platform/system_library_win32.h"
 #include "platform/win_handle.h"
 #include "zvk_version.h"
 
 namespace run_report {
 namespace {
+
+// How long the end of a run waits for its last lines to reach the file.
+constexpr auto kLastLinesWait = std::chrono::milliseconds(2000);
 
 bool RunsElevated() {
   HANDLE token = nullptr;
@@ -53,47 +56,48 @@ std::string WindowsDescription() {
   return description;
 }
 
-// The log file sink, when the folder and its file can be opened. The folder
-// handle stays open for the rest of the run.
-HANDLE AddLogFile(const std::wstring& program, bool elevated, std::string& refusal, std::wstring& path) {
-  static platform::NeverDestroyed<LogFolder> folder(OpenLogFolder(elevated));
-  path = folder.get().path;
-  refusal = folder.get().refusal;
-  if (!folder.get().handle) return nullptr;
-  auto store = Win32LogFileStore::Open(folder.get().handle.get(), program);
-  if (!store) {
-    refusal = "cannot open the log file, error " + std::to_string(GetLastError());
-    return nullptr;
+// On the log writer's thread, once the folder and the file are open (or
+// not): where the log is, what was moved out of its way, the old crash
+// reports pruned.
+void ReportLogFolder(const Win32LogFileStore& files, const std::wstring& program) {
+  const LogFolder& folder = files.folder();
+  for (const std::string& note : folder.notes) ZM_WARN << note;
+  if (!files.refusal().empty()) {
+    ZM_WARN << "no log file in " << n_log::WideForLog(folder.path) << ": " << files.refusal();
+  } else {
+    ZM_INFO << "log folder: " << n_log::WideForLog(folder.path);
   }
-  linelog::ProcessLogger().addFileSink(std::make_unique<linelog::FileLogger>(std::move(store)));
-  return folder.get().handle.get();
+  if (folder.handle) PruneCrashReports(folder.handle.get(), program);
 }
 
 }  // namespace
 
 void Begin(const ProgramRun& run) {
   const bool elevated = RunsElevated();
-  std::string refusal;
-  std::wstring folderPath;
-  const HANDLE folder = AddLogFile(run.program, elevated, refusal, folderPath);
+  // Everything in the log folder happens on the file sink's writer thread,
+  // the folder's opening too: no thread of the program waits for it.
+  auto store =
+      std::make_unique<Win32LogFileStore>(run.program, [elevated] { return OpenLogFolder(elevated); });
+  const Win32LogFileStore* files = store.get();
+  auto sink = std::make_unique<linelog::FileLogger>(std::move(store));
+  linelog::FileLogger* file = sink.get();
+  linelog::ProcessLogger().addFileSink(std::move(sink));
   ZM_INFO << run.program << L" " << ZVK_VERSION_TEXT << ", process "
           << static_cast<unsigned>(GetCurrentProcessId()) << ", " << static_cast<int>(sizeof(void*) * 8)
           << "-bit, elevated: " << (elevated ? "yes" : "no");
   ZM_INFO << "system: " << WindowsDescription();
-  ZM_INFO << "installation folder: " << run.installationFolder;
-  ZM_INFO << "command line: " << GetCommandLineW();
-  if (folder != nullptr) {
-    ZM_INFO << "log folder: " << folderPath;
-    PruneCrashReports(folder, run.program);
-  } else {
-    ZM_WARN << "no log file in " << folderPath << ": " << refusal;
-  }
-  InstallCrashReport(folder, run.program, linelog::ProcessLogger().fileSink());
-  RaiseTestCrashWhenAsked();
+  ZM_INFO << "installation folder: " << n_log::WideForLog(run.installationFolder);
+  ZM_INFO << "command line: " << n_log::WideForLog(GetCommandLineW());
+  InstallCrashReport(run.program, elevated, file, files);
+  file->post([files, program = run.program] { ReportLogFolder(*files, program); });
+  RaiseTestCrashWhenAsked(file);
 }
 
 void End(const std::string& outcome, int exitCode) {
   ZM_INFO << "run ended: " << outcome << "; exit code " << exitCode;
+  // The last lines normally reach the file; a writer that cannot get there
+  // in time (another program holds the file up) does not hold up the exit.
+  if (linelog::FileLogger* file = linelog::ProcessLogger().fileSink()) file->drain(kLastLinesWait);
 }
 
 }  // namespace run_report

@@ -15,7 +15,13 @@
 
 namespace platform {
 
-enum class ObjectKind { File, Directory };
+// Any: whatever is at the name, a link included, opened as itself and not
+// confirmed (to move it out of the way).
+// ERROR_OPLOCK_BREAK_IN_PROGRESS (742), which the MinGW headers lack: an
+// object another program holds an opportunistic lock on.
+constexpr DWORD kOplockBreakInProgressError = 742;
+
+enum class ObjectKind { File, Directory, Any };
 
 // What to open: `name` beneath `folder`, or a full path ("C:\\...") when
 // `folder` is null. Dispositions are the native ones: FILE_OPEN (1),
@@ -28,6 +34,10 @@ struct BeneathRequest {
   ULONG disposition = 1;
   ObjectKind kind = ObjectKind::File;
   PSECURITY_DESCRIPTOR security = nullptr;
+  // Never wait for another program's opportunistic lock: an open that would
+  // have to wait for it to be released fails with kOplockBreakInProgressError (the
+  // object is busy) instead. For folders any user may read.
+  bool neverWaitForOplocks = false;
 };
 
 struct BeneathObject {
@@ -36,7 +46,7 @@ struct BeneathObject {
 };
 
 // Opens the object and confirms through the handle that it is of the asked
-// kind, no reparse point, and (a file) has exactly one name. Anything else is
+// kind (File or Directory), no reparse point, and (a file) has exactly one name. Anything else is
 // closed again and an empty handle returned, with the reason as the thread's
 // last error (ERROR_CANT_ACCESS_FILE for a link or a second name).
 BeneathObject OpenBeneath(const BeneathRequest& request);
@@ -50,7 +60,10 @@ bool SamePath(const std::wstring& first, const std::wstring& second);
 
 // Gives the open file `file` the name `name` beneath `folder`, replacing a
 // file of that name (not one that is open) when `replace` is set. The file
-// moves, whatever its old name now leads to.
+// moves, whatever its old name now leads to. A rename waits until others
+// release their opportunistic locks on the file (there is no way to ask it
+// not to): never rename what others may hold open from a thread that must
+// not wait.
 bool RenameBeneath(HANDLE file, HANDLE folder, const std::wstring& name, bool replace);
 
 // The same file or folder: volume and file index through both handles.

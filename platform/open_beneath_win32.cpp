@@ -9,6 +9,9 @@
 namespace platform {
 namespace {
 
+// STATUS_OPLOCK_BREAK_IN_PROGRESS (ntstatus.h does not mix with windows.h).
+constexpr NTSTATUS kOplockBreakInProgress = 0x00000108;
+
 bool IsFullPath(const std::wstring& name) { return name.size() >= 3 && name[1] == L':' && name[2] == L'\\'; }
 
 // Refuses what the name must not be: a link of any kind, the other kind of
@@ -47,9 +50,11 @@ BeneathObject OpenBeneath(const BeneathRequest& request) {
   text.MaximumLength = text.Length;
   OBJECT_ATTRIBUTES attributes;
   InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, request.folder, request.security);
-  const ULONG options =
-      FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT |
-      (request.kind == ObjectKind::Directory ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE);
+  const ULONG kindOption = request.kind == ObjectKind::Directory ? FILE_DIRECTORY_FILE
+                           : request.kind == ObjectKind::File    ? FILE_NON_DIRECTORY_FILE
+                                                                 : 0;
+  const ULONG options = FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT | kindOption |
+                        (request.neverWaitForOplocks ? FILE_COMPLETE_IF_OPLOCKED : 0);
   IO_STATUS_BLOCK status{};
   HANDLE handle = nullptr;
   const NTSTATUS opened =
@@ -60,7 +65,14 @@ BeneathObject OpenBeneath(const BeneathRequest& request) {
     return result;
   }
   result.handle = WinHandle(handle);
-  if (!ConfirmedThroughHandle(handle, request.kind)) {
+  // The open succeeded, but the object may not be used until another
+  // program acknowledges the break of its opportunistic lock: maybe never.
+  if (opened == kOplockBreakInProgress) {
+    result.handle.reset();
+    SetLastError(kOplockBreakInProgressError);
+    return result;
+  }
+  if (request.kind != ObjectKind::Any && !ConfirmedThroughHandle(handle, request.kind)) {
     result.handle.reset();
     SetLastError(ERROR_CANT_ACCESS_FILE);
     return result;

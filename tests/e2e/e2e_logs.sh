@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The launcher's log file and crash report, as support would ask for them:
-# the first and last lines of a run; a log folder that is a link, or that
-# cannot be made, neither stops the launcher nor is written through; the
-# test-only crash switch leaves a FATAL line and a minidump a reader accepts,
-# and the oldest report goes when there would be more than five.
+# the first and last lines of a run; URL text that holds a line end or a
+# character code page 936 lacks stays one whole line, escaped; a log folder
+# that is a link is refused, and whatever others could write in the place of
+# its folders (a file, a folder everyone may write) is moved aside, never
+# written through, and never stops the launcher; the test-only crash switch
+# leaves a FATAL line and a minidump a reader accepts, and the oldest report
+# goes when there would be more than five.
 #   e2e_logs.sh <bin-dir> <state-dir>
 set -uo pipefail
 source "$(dirname "$0")/lib/e2e_env.sh"
@@ -13,12 +16,13 @@ logs=$(e2e_log_folder)
 product=$(dirname "$logs")
 version=$(sed -n 's/^project(ZvkUpdater VERSION \([0-9.]*\).*/\1/p' "$E2E_ROOT_DIR/CMakeLists.txt")
 
-# Runs the launcher with quillaneth://<name>, its standard error in <name>.err,
-# and waits for the Client it starts; closes that Client again.
+# Runs the launcher with quillaneth://<name> (or quillaneth://<text>), its
+# standard error in <name>.err, and waits for the Client it starts; closes
+# that Client again.
 run_launcher() {
   local starts
   starts=$(grep -c ' args ' "$E2E_RECORD" 2>/dev/null)
-  "$WINE64" "$E2E_INSTALL/ZVKLaunch.exe" "quillaneth://$1" </dev/null >/dev/null 2>"$E2E_STATE/$1.err" \
+  "$WINE64" "$E2E_INSTALL/ZVKLaunch.exe" "quillaneth://${2:-$1}" </dev/null >/dev/null 2>"$E2E_STATE/$1.err" \
     || e2e_fail "$1: launcher exit code $?"
   e2e_wait_record ' args ' $((starts + 1)) 150 || e2e_fail "$1: the Client was not started"
   e2e_driver --class vellacast --answer close --timeout 3000 --wait-gone 5000 >/dev/null 2>&1 || true
@@ -31,22 +35,56 @@ e2e_expect_log ZVKLaunch '\] system: Windows [0-9]+\.[0-9]+\.[0-9]+, 64-bit \(Wi
 e2e_expect_log ZVKLaunch '\] command line: "[^"]*ZVKLaunch\.exe" quillaneth://plain$'
 e2e_expect_log ZVKLaunch '\] run ended: start road, pending update: none, Client started; exit code 0$'
 
-for case in link:leads-elsewhere file:cannot-make; do
-  name=${case%%:*}
-  echo "== a log folder that is a $name"
-  rm -rf "$product"
-  mkdir -p "$E2E_STATE/elsewhere"
-  if [ "$name" = link ]; then
-    mkdir -p "$product" && ln -s "$E2E_STATE/elsewhere" "$logs"
-  else
-    printf 'not a folder\n' >"$product"
-  fi
-  run_launcher "$name"
-  grep -qE "\[W\].* no log file in .*: (the log folder leads elsewhere|cannot make the log folder)" \
-    "$E2E_STATE/$name.err" || e2e_fail "$name: no WARN line saying why there is no log file"
-  [ -z "$(ls -A "$E2E_STATE/elsewhere")" ] || e2e_fail "$name: written through the link"
-done
+echo "== URL text with a line end, and with a character code page 936 lacks"
+run_launcher forged $'forged\n[WEX][E][2020-1-1 0:0:0] forged line'
+e2e_expect_log ZVKLaunch '\] command line: .* "?quillaneth://forged\\x0A\[WEX\]\[E\]\[2020-1-1 0:0:0\] forged line"?$'
+grep -q '^\[WEX\]\[E\]\[2020-1-1' "$logs/ZVKLaunch.log" && e2e_fail "a forged line in the log"
+run_launcher hangul $'\xed\x95\x9c'
+e2e_expect_log ZVKLaunch '\] command line: .* quillaneth://\\uD55C$'
+
+echo "== a log folder that is a link"
 rm -rf "$product"
+mkdir -p "$product" "$E2E_STATE/elsewhere"
+ln -s "$E2E_STATE/elsewhere" "$logs"
+run_launcher link
+grep -qE "\[W\].* no log file in .*: the log folder leads elsewhere" "$E2E_STATE/link.err" \
+  || e2e_fail "link: no WARN line saying why there is no log file"
+[ -z "$(ls -A "$E2E_STATE/elsewhere")" ] || e2e_fail "link: written through the link"
+
+# Under Wine a folder that everyone may write stands for one that users may
+# write: Wine keeps no access lists and shows the Unix mode as one (and
+# changes the mode when an access list is set).
+for case in product-file logs-open product-open; do
+  echo "== taken places: $case"
+  rm -rf "$product" "$product".set-aside-*
+  case $case in
+    product-file) printf 'not a folder\n' >"$product"; taken=$product ;;
+    logs-open) mkdir -p "$logs" && chmod 777 "$logs" && printf 'theirs\n' >"$logs/ZVKLaunch.log"; taken=$logs ;;
+    product-open) mkdir -p "$product" && chmod 777 "$product" && printf 'theirs\n' >"$product/theirs"; taken= ;;
+  esac
+  run_launcher "$case"
+  e2e_expect_log ZVKLaunch "\] run ended: start road, .*; exit code 0$"
+  [ "$(stat -c %a "$logs")" != 777 ] || e2e_fail "$case: the log folder is open to everyone"
+  if [ -z "$taken" ]; then
+    # The product's folder, an administrator's: kept with the Client's files, its access list made.
+    grep -qE "\[W\].* others could write in .*Vellacast: it now has the administrators' access list" \
+      "$E2E_STATE/$case.err" || e2e_fail "$case: no WARN line saying the folder's access changed"
+    [ "$(stat -c %a "$product")" != 777 ] || e2e_fail "$case: the product's folder is still open to everyone"
+    [ -f "$product/theirs" ] || e2e_fail "$case: the product's folder lost its files"
+    continue
+  fi
+  grep -qE "\[W\].* moved aside as $(basename "$taken")\.set-aside-[0-9]{8}-[0-9]{6}-[0-9]+" "$E2E_STATE/$case.err" \
+    || e2e_fail "$case: no WARN line saying what was moved aside"
+  aside=$(ls -d "$taken".set-aside-* 2>/dev/null | head -n 1)
+  [ -n "$aside" ] || e2e_fail "$case: nothing set aside"
+  case $case in
+    product-file) grep -qx 'not a folder' "$aside" || e2e_fail "$case: the file set aside changed" ;;
+    # What was set aside holds what it held, nothing more.
+    logs-open) [ "$(ls -A "$aside")" = ZVKLaunch.log ] && grep -qx theirs "$aside/ZVKLaunch.log" \
+      || e2e_fail "$case: written into what was set aside: $(ls -A "$aside")" ;;
+  esac
+done
+rm -rf "$product" "$product".set-aside-*
 
 echo "== the test-only crash switch"
 if ! strings -el "$E2E_RELEASE_BIN/ZVKLaunch.exe" | grep -qx ZVK_TEST_CRASH; then
