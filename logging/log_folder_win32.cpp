@@ -13,7 +13,9 @@
 namespace run_report {
 namespace {
 
-constexpr wchar_t kProductFolder[] = L"" ZVK_PRODUCT_NAME;
+// A folder of the updater's own, never the Client's: an unacceptable level is
+// re-secured or moved aside, which must never touch the Client's data.
+constexpr wchar_t kProductFolder[] = L"" ZVK_PRODUCT_NAME L" Updater";
 constexpr wchar_t kLogsFolder[] = L"logs";
 constexpr ACCESS_MASK kFolderAccess =
     FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | READ_CONTROL;

@@ -23,9 +23,9 @@ struct LogFolder {
   std::vector<std::string> notes;
 };
 
-// An elevated program's folder is %ProgramData%\Vellacast\logs, made so that
+// An elevated program's folder is %ProgramData%\Vellacast Updater\logs, made so that
 // administrators and the system may write in it and users read; otherwise it
-// is %LOCALAPPDATA%\Vellacast\logs. Each level is opened beneath the one
+// is %LOCALAPPDATA%\Vellacast Updater\logs. Each level is opened beneath the one
 // before without following a link, without waiting for others'
 // opportunistic locks, and must end up where it was asked for. The call may
 // wait for a rename (see OpenLogFolderIn): not for a thread that must not wait.

@@ -67,7 +67,7 @@ for case in product-file logs-open product-open; do
   [ "$(stat -c %a "$logs")" != 777 ] || e2e_fail "$case: the log folder is open to everyone"
   if [ -z "$taken" ]; then
     # The product's folder, an administrator's: kept with the Client's files, its access list made.
-    grep -qE "\[W\].* others could write in .*Vellacast: it now has the administrators' access list" \
+    grep -qE "\[W\].* others could write in .*Vellacast Updater: it now has the administrators' access list" \
       "$E2E_STATE/$case.err" || e2e_fail "$case: no WARN line saying the folder's access changed"
     [ "$(stat -c %a "$product")" != 777 ] || e2e_fail "$case: the product's folder is still open to everyone"
     [ -f "$product/theirs" ] || e2e_fail "$case: the product's folder lost its files"

@@ -307,7 +307,7 @@ e2e_expect_absent() { [ ! -e "$1" ] || e2e_fail "$1 should not exist"; }
 
 # The programs' log folder in the script's Wine prefix: there every program
 # runs elevated, so it is the machine's (thrown away with the prefix).
-e2e_log_folder() { echo "$WINEPREFIX/drive_c/ProgramData/Vellacast/logs"; }
+e2e_log_folder() { echo "$WINEPREFIX/drive_c/ProgramData/Vellacast Updater/logs"; }
 
 e2e_expect_log() {
   local file
