@@ -1,11 +1,10 @@
 #include <windows.h>
-// RtlGenRandom (SystemFunction036); needs the declarations of windows.h.
-#include <ntsecapi.h>
 
 #include <cstdlib>
 #include <utility>
 
 #include "platform/file_system.h"
+#include "platform/system_library_win32.h"
 
 namespace platform {
 namespace {
@@ -204,9 +203,19 @@ ExclusiveLock::~ExclusiveLock() {
 std::string LastErrorText() { return ", error " + std::to_string(GetLastError()); }
 
 std::uint64_t SystemRandom() {
+  // RtlGenRandom, looked up at run time rather than imported: advapi32
+  // forwards it to cryptbase.dll, which is not a known DLL, and the loader
+  // resolves an imported forwarder while it links the program, before the
+  // entry point restricts the search to the system folder. Looked up now,
+  // cryptbase.dll comes from the system folder.
+  using GenRandom = BOOLEAN(WINAPI*)(PVOID, ULONG);
+  static const GenRandom genRandom = [] {
+    GenRandom function = nullptr;
+    ResolveExport(LoadSystemLibrary(L"advapi32.dll"), "SystemFunction036", function);
+    return function;
+  }();
   std::uint64_t value = 0;
-  // RtlGenRandom: exported by advapi32, which every Windows loads from System32.
-  if (!RtlGenRandom(&value, sizeof value)) std::abort();
+  if (genRandom == nullptr || !genRandom(&value, sizeof value)) std::abort();
   return value;
 }
 
