@@ -31,7 +31,15 @@ bool StartClient(const std::wstring& parameters) {
   return result > 32;
 }
 
+constexpr int kExitNotRun = 1;
+
 int RunLauncher(PWSTR commandLine, std::string& outcome) {
+  // The launcher always runs elevated: before its question (a message box
+  // loads DLLs too), a system that cannot keep DLLs out of its folder stops it.
+  if (!run_report::LibrarySearchFitsRights()) {
+    outcome = "not run: this Windows needs update KB2533623";
+    return kExitNotRun;
+  }
   // The question comes first, whatever the command line holds.
   const bool startRoad = CheckRunningClient();
   const auto request = launcher::ParseLaunchCommandLine(commandLine != nullptr ? commandLine : L"");

@@ -22,6 +22,8 @@ namespace {
 // How long the end of a run waits for its last lines to reach the file.
 constexpr auto kLastLinesWait = std::chrono::milliseconds(2000);
 
+bool elevatedRun = false;
+
 bool RunsElevated() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
@@ -74,6 +76,7 @@ void ReportLogFolder(const Win32LogFileStore& files, const std::wstring& program
 
 void Begin(const ProgramRun& run) {
   const bool elevated = RunsElevated();
+  elevatedRun = elevated;
   // Everything in the log folder happens on the file sink's writer thread,
   // the folder's opening too: no thread of the program waits for it.
   auto store =
@@ -91,6 +94,20 @@ void Begin(const ProgramRun& run) {
   InstallCrashReport(run.program, elevated, file, files);
   file->post([files, program = run.program] { ReportLogFolder(*files, program); });
   RaiseTestCrashWhenAsked(file);
+}
+
+bool LibrarySearchFitsRights() {
+  if (platform::LibrarySearchIsSystemOnly()) return true;
+  const char* const cause =
+      "this Windows cannot keep DLLs loaded by name to the system folder (no SetDefaultDllDirectories: "
+      "install update KB2533623)";
+  if (!elevatedRun) {
+    ZM_WARN << cause << "; running without administrator rights, DLLs beside the program may be loaded";
+    return true;
+  }
+  ZM_ERROR << cause << ": with administrator rights a DLL planted beside the program would run with "
+           << "them, so this run stops here";
+  return false;
 }
 
 void End(const std::string& outcome, int exitCode) {

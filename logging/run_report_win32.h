@@ -19,6 +19,14 @@ struct ProgramRun {
 // of them saying why there is no file.
 void Begin(const ProgramRun& run);
 
+// False, after an ERROR line naming the remedy, when the run is elevated
+// but DLLs loaded by name may still come from the program's folder (Windows
+// 7 without update KB2533623 lacks SetDefaultDllDirectories): whatever was
+// planted beside the program would run with administrator rights, so such a
+// run must not go on to anything that loads DLLs. A run without elevation
+// goes on, with a WARN line. Call after Begin().
+bool LibrarySearchFitsRights();
+
 // The run's last line, just before wWinMain returns `exitCode`.
 void End(const std::string& outcome, int exitCode);
 

@@ -7,14 +7,24 @@
 #endif
 
 namespace platform {
+namespace {
+
+// Constant-initialised: set at the entry point, before the C runtime runs
+// any initialiser.
+bool systemOnly = false;
+
+}  // namespace
 
 void LoadLibrariesOnlyFromSystem() {
   // Looked up at run time, since systems without the call must still start.
   using SetDirectories = BOOL(WINAPI*)(DWORD);
   SetDirectories set = nullptr;
   ResolveExport(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories", set);
-  if (set == nullptr || !set(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+  systemOnly = set != nullptr && set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!systemOnly) SetDllDirectoryW(L"");
 }
+
+bool LibrarySearchIsSystemOnly() { return systemOnly; }
 
 HMODULE LoadSystemLibrary(const wchar_t* name) {
   if (HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;

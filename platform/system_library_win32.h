@@ -13,8 +13,15 @@ namespace platform {
 // whole process (neither the program's folder nor the working directory).
 // Uses kernel32 alone, so it may run before the C runtime starts. Systems
 // without SetDefaultDllDirectories (Windows 7 before KB2533623) only lose
-// the working directory; LoadSystemLibrary covers them by full path.
+// the working directory: the program's folder stays first for every load by
+// name, the system DLLs' own included. LoadSystemLibrary covers our loads by
+// full path, but nothing covers theirs, so LibrarySearchIsSystemOnly() then
+// answers false and an elevated program must not go on.
 void LoadLibrariesOnlyFromSystem();
+
+// Whether LoadLibrariesOnlyFromSystem() restricted the search to the system
+// folder (false before it ran).
+bool LibrarySearchIsSystemOnly();
 
 // <name> (a bare file name such as L"secur32.dll") from the system folder,
 // loaded at first use and never unloaded; nullptr with GetLastError() set

@@ -44,6 +44,9 @@ std::string RunUpdate(UpdaterApp& app, const wchar_t* commandLine) {
 }
 
 int RunUpdater(HINSTANCE instance, PWSTR commandLine, std::string& outcome) {
+  // Before COM, Winsock's providers, Schannel and the windows load their DLLs.
+  outcome = "not run: this Windows needs update KB2533623 for an elevated updater";
+  if (!run_report::LibrarySearchFitsRights()) return kExitRefused;
   outcome = "not run: COM cannot be initialised";
   if (FAILED(CoInitialize(nullptr))) return kExitRefused;
 
