@@ -16,7 +16,7 @@
 namespace {
 
 // Makes the launcher's own directory the working directory, so that the
-// pending update and the Client's relative file name resolve beside it.
+// pending update resolves beside it and the Client starts in it.
 void EnterLauncherDirectory() {
   const std::wstring directory = launcher::ParentDirectory(platform::ModulePath());
   if (!directory.empty()) SetCurrentDirectoryW(directory.c_str());
@@ -24,9 +24,17 @@ void EnterLauncherDirectory() {
 
 // False when the Client could not be started.
 bool StartClient(const std::wstring& parameters) {
-  // Relative: the Client is the one in the working directory, the launcher's own.
+  // The Client beside the launcher, by its full path: for a bare name that
+  // is missing there, the shell searches on (App Paths, PATH) and would start
+  // whatever it finds with the launcher's rights.
+  const std::wstring folder = platform::ModuleDirectory();
+  if (folder.empty()) {
+    ZM_INFO << "the Client cannot be started: the launcher's folder is unknown, error " << GetLastError();
+    return false;
+  }
+  const std::wstring client = folder + launcher::kClientFileName;
   const auto result = reinterpret_cast<INT_PTR>(
-      ShellExecuteW(nullptr, L"open", launcher::kClientFileName, parameters.c_str(), nullptr, SW_SHOW));
+      ShellExecuteW(nullptr, L"open", client.c_str(), parameters.c_str(), nullptr, SW_SHOW));
   if (result <= 32) ZM_INFO << "the Client cannot be started, error " << static_cast<int>(result);
   return result > 32;
 }

@@ -65,5 +65,22 @@ TEST_F(LauncherStartRoad, ProcessNamedInOtherLetterCaseIsNeitherDetectedNorTermi
   EXPECT_TRUE(lookalike.running());
 }
 
+TEST_F(LauncherStartRoad, MissingClientIsNotLookedForElsewhere) {
+  // What a search for the bare name would find: a Client on PATH.
+  TempFolder elsewhere(L"onpath");
+  ASSERT_TRUE(CopyProgram(L"zvkclient.exe", elsewhere.path(), L"zvkclient.exe"));
+  ASSERT_TRUE(DeleteFileW((installFolder() + L"\\zvkclient.exe").c_str()));
+  std::vector<wchar_t> buffer(32768);
+  const std::wstring path(buffer.data(), GetEnvironmentVariableW(L"PATH", buffer.data(), 32768));
+  SetEnvironmentVariableW(L"PATH", (elsewhere.path() + L";" + path).c_str());
+
+  Process launcher = startLauncher(L"quillaneth://x");
+  EXPECT_EQ(finishLauncher(launcher), 0u);
+  SetEnvironmentVariableW(L"PATH", path.c_str());
+  const auto anyLine = [](const fake_client::RecordLine&) { return true; };
+  EXPECT_FALSE(WaitForRecordLine(elsewhere.path(), anyLine, 5000))
+      << "the launcher started the Client on PATH";
+}
+
 }  // namespace
 }  // namespace launcher_test
