@@ -87,6 +87,10 @@ boost::system::error_code ReceiveSegment(HttpConnection& connection, SegmentTask
     }
     const bool written = CHttpDownload::WriteChunk(task.segmentFile, chunk, size, task.received, file);
     DigestWritten(task, digesting, written, chunk, size);
+    // Appending after a lost chunk would leave a gap that only the digest of
+    // the whole package finds: the segment ends here, short, as after an
+    // early close, and the next attempt resumes from what the file holds.
+    if (!written) return {};
     const std::uint64_t within = std::min<std::uint64_t>(size, segmentLength - counted);
     counted += within;
     AddDownloadedBytes(task.status, within);
