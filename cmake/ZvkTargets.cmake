@@ -35,7 +35,9 @@ function(zvk_gui_program name)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(entry _ZvkProcessEntry)
   endif()
-  target_link_options(${name} PRIVATE -municode -mwindows -Wl,-e,${entry})
+  # ld only warns about an entry symbol it cannot find (and enters at the
+  # start of .text): requiring the symbol makes that an error.
+  target_link_options(${name} PRIVATE -municode -mwindows -Wl,-e,${entry} -Wl,--require-defined=${entry})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} zvk_platform)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
