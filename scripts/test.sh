@@ -58,9 +58,11 @@ fi
 
 # The release as users ship it, keyed, with the tests' key: the release32
 # tests serve it packages signed by that key (tests/release32/run_release32.sh).
-if build win32 -DZVK_PUBLISHER_KEY="$root/tests/keys/test_publisher.pub"; then
+# That key's private half is in the repository, so the configuration and the
+# release check each refuse it unless told that this build is for the tests.
+if build win32 -DZVK_PUBLISHER_KEY="$root/tests/keys/test_publisher.pub" -DZVK_ALLOW_TEST_KEY=ON; then
   echo "== release checks win32"
-  "$root/scripts/lib/check_release.sh" "build/win32/bin" | tee "$log_dir/release-win32.log"
+  "$root/scripts/lib/check_release.sh" --allow-test-key "build/win32/bin" | tee "$log_dir/release-win32.log"
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
   summary+=("win32: $(tail -n 1 "$log_dir/release-win32.log")")
 else

@@ -1,13 +1,29 @@
 #!/usr/bin/env bash
 # Checks the 32-bit release artefacts: PE32 for Intel 80386, the GUI subsystem
-# for the programs, the manifests' execution levels, no MinGW runtime DLL
-# imports, no import (delay-loaded ones included) of a DLL that could be
-# planted beside the files, no debug sections, whether the programs carry a
-# publisher key, the version resource with the project's version, and no
-# test-only crash switch. Prints one line per check and
-# "release: N passed, M failed".
+# for the programs, their entry point, the manifests' execution levels, no
+# MinGW runtime DLL imports, no import (delay-loaded ones included, and names
+# the system forwards elsewhere) of a DLL that could be planted beside the
+# files, no debug sections, the publisher key the programs carry, the version
+# resource with the project's version, and no test-only crash switch. Prints
+# one line per check and "release: N passed, M failed".
+#   check_release.sh [--allow-unsigned] [--allow-test-key] <build/win32/bin>
+# A keyless release, and one keyed with the tests' key (whose private half is
+# in the repository), fail unless the flag says that this build is not one to
+# ship; scripts/test.sh passes --allow-test-key.
 set -u
-bin=${1:?usage: check_release.sh <build/win32/bin>}
+usage="usage: check_release.sh [--allow-unsigned] [--allow-test-key] <build/win32/bin>"
+allow_unsigned=0
+allow_test_key=0
+while [ $# -gt 1 ]; do
+  case $1 in
+    --allow-unsigned) allow_unsigned=1 ;;
+    --allow-test-key) allow_test_key=1 ;;
+    *) echo "$usage" >&2; exit 2 ;;
+  esac
+  shift
+done
+bin=${1:?$usage}
+case $bin in -*) echo "$usage" >&2; exit 2 ;; esac
 passed=0
 failed=0
 check() {
@@ -99,9 +115,17 @@ if [ -f "$bin/Updater.exe" ] && [ -f "$bin/ZVKLaunch.exe" ]; then
   key=$(publisher_key "$bin/ZVKLaunch.exe")
   root=$(cd "$(dirname "$0")/../.." && pwd)
   if [ -z "$key" ]; then
-    echo "  keyed: NO - packages are checked by MD5 alone (built with ZVK_ALLOW_UNSIGNED=ON); do not ship it"
+    if [ "$allow_unsigned" = 1 ]; then
+      check "keyless release, allowed by --allow-unsigned: packages are checked by MD5 alone; do not ship it" true
+    else
+      check "the release carries a publisher key (it has none: packages would be checked by MD5 alone)" false
+    fi
   elif [ "$key" = "$(cat "$root/tests/keys/test_publisher.pub")" ]; then
-    echo "  keyed: yes, with the tests' key (tests/keys/test_publisher.pub); ship a build with your own key"
+    if [ "$allow_test_key" = 1 ]; then
+      check "keyed with the tests' key, allowed by --allow-test-key; ship a build with your own key" true
+    else
+      check "the release is keyed with another key than the tests' (tests/keys/test_publisher.pub, whose private half anyone has)" false
+    fi
   else
     echo "  keyed: yes, key $(echo "$key" | sed -n 2p | cut -c1-24)..."
   fi
