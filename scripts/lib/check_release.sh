@@ -50,15 +50,19 @@ no_test_switch() { ! { strings -a "$1"; strings -a -el "$1"; } | grep -q ZVK_TES
 no_runtime_dlls() {
   ! i686-w64-mingw32-objdump -p "$1" | grep -iE 'DLL Name: (libgcc|libstdc|libwinpthread|zlib1|libminizip)'
 }
-# The system's known DLLs (HKLM\System\CurrentControlSet\Control\Session
-# Manager\KnownDLLs, Windows 7 to 11) plus ntdll: the loader maps them from
-# System32 only, never from the program's folder. The updater runs from temp\
-# and the launcher elevated, and zlib.dll is loaded into the updater: any
-# other import would let a DLL planted beside them load with their rights.
-# Other DLLs are loaded at run time from the system folder.
-known_dlls='advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32 msctf
-  msvcrt normaliz nsi ntdll ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore shell32 shlwapi user32
-  wldap32 ws2_32'
+# The known DLLs (HKLM\System\CurrentControlSet\Control\Session
+# Manager\KnownDLLs) that Windows 7 SP1, 8.1, 10 and 11 all list, plus ntdll:
+# the loader maps them, and what they import, from System32 only, never from
+# the program's folder. Windows 7's list adds iertutil, lpk, urlmon, usp10
+# and wininet, which later versions dropped; the later ones add combase,
+# coml2, gdiplus and shcore, which Windows 7 lacks: none of these counts.
+# (Taken from the key as it stands on fresh installations of those versions.)
+# The updater runs from temp\ and the launcher elevated, and zlib.dll is
+# loaded into the updater: any other import would let a DLL planted beside
+# them load with their rights. Other DLLs are loaded at run time from the
+# system folder.
+known_dlls='advapi32 clbcatq comdlg32 difxapi gdi32 imagehlp imm32 kernel32 msctf msvcrt normaliz nsi
+  ntdll ole32 oleaut32 psapi rpcrt4 sechost setupapi shell32 shlwapi user32 wldap32 ws2_32'
 imports_only_known_dlls() {
   local dll listing bad=0
   listing=$(i686-w64-mingw32-objdump -p "$1") || return 1
@@ -69,6 +73,42 @@ imports_only_known_dlls() {
     esac
   done
   [ "$bad" -eq 0 ]
+}
+# Imported names that a known DLL forwards to a DLL outside the known set:
+# the loader resolves a forwarder while it links the program, before the
+# entry point restricts the search, and looks for that DLL beside the program
+# first. advapi32 forwards RtlGenRandom (SystemFunction036) and
+# SystemFunction040/041 to cryptbase.dll from Windows 7 on, and (in some
+# versions) its other SystemFunctionNNN and the CryptoAPI calls (Crypt*) to
+# cryptsp.dll. Such calls are resolved at run time (GetProcAddress).
+forwarded_outside='advapi32!SystemFunction* advapi32!Crypt*'
+# "dll!name" for each imported name, the DLL in lower case.
+imported_names() {
+  i686-w64-mingw32-objdump -p "$1" | awk '
+    /^[ \t]*DLL Name: / { dll = tolower($3); sub(/\.dll$/, "", dll); next }
+    /^[ \t]*$/ { dll = "" }
+    dll != "" && /^[ \t]*[0-9a-f]+[ \t]+[0-9]+[ \t]+[^ \t]+$/ { print dll "!" $3 }'
+}
+imports_no_forwarded_names() {
+  local name pattern bad=0
+  for name in $(imported_names "$1"); do
+    for pattern in $forwarded_outside; do
+      # shellcheck disable=SC2254
+      case $name in $pattern) echo "    imports $name: forwarded outside the known DLLs" >&2; bad=1 ;; esac
+    done
+  done
+  [ "$bad" -eq 0 ]
+}
+# The entry address in the header against ZvkProcessEntry's address in the
+# program's separate debug file (the shipped file has no symbols): the linker
+# only warns about an entry symbol it cannot find, and a program entered
+# elsewhere would load DLLs before the search is restricted.
+enters_at_process_entry() {
+  local start symbol debug
+  debug=$(dirname "$bin")/debug/$(basename "$1").debug
+  start=$(i686-w64-mingw32-objdump -f "$1" | sed -n 's/^start address 0x0*//p')
+  symbol=$(i686-w64-mingw32-nm "$debug" | sed -n 's/^0*\([0-9a-f]*\) T _\{0,1\}ZvkProcessEntry$/\1/p')
+  [ -n "$start" ] && [ "$start" = "$symbol" ]
 }
 # objdump does not list delay-loaded imports; the data directory shows
 # whether there are any (entry d), and none is the rule here.
@@ -91,11 +131,14 @@ for program in Updater.exe ZVKLaunch.exe; do
   check "$program links no MinGW runtime DLL" no_runtime_dlls "$path"
   check "$program carries version $version" has_version_resource "$path"
   check "$program holds no test-only crash switch" no_test_switch "$path"
+  check "$program enters at ZvkProcessEntry (by its debug file)" enters_at_process_entry "$path"
 done
 for file in Updater.exe ZVKLaunch.exe zlib.dll; do
   [ -f "$bin/$file" ] || continue
   check "$file imports only the system's known DLLs" imports_only_known_dlls "$bin/$file"
   imports_only_known_dlls "$bin/$file" 2>&1 | sed 's/^/  /'
+  check "$file imports no name forwarded outside the known DLLs" imports_no_forwarded_names "$bin/$file"
+  imports_no_forwarded_names "$bin/$file" 2>&1 | sed 's/^/  /'
   check "$file has no delay-loaded imports" no_delay_imports "$bin/$file"
   check "$file carries no debug sections" no_debug_sections "$bin/$file"
 done
