@@ -51,12 +51,12 @@ no_runtime_dlls() {
   ! i686-w64-mingw32-objdump -p "$1" | grep -iE 'DLL Name: (libgcc|libstdc|libwinpthread|zlib1|libminizip)'
 }
 # The known DLLs (HKLM\System\CurrentControlSet\Control\Session
-# Manager\KnownDLLs) that Windows 7 SP1, 8.1, 10 and 11 all list, plus ntdll:
+# Manager\KnownDLLs) that Windows 7 SP1, 10 and 11 all list, plus ntdll:
 # the loader maps them, and what they import, from System32 only, never from
 # the program's folder. Windows 7's list adds iertutil, lpk, urlmon, usp10
 # and wininet, which later versions dropped; the later ones add combase,
 # coml2, gdiplus and shcore, which Windows 7 lacks: none of these counts.
-# (Taken from the key as it stands on fresh installations of those versions.)
+# (Taken from that key as fresh installations of those versions have it.)
 # The updater runs from temp\ and the launcher elevated, and zlib.dll is
 # loaded into the updater: any other import would let a DLL planted beside
 # them load with their rights. Other DLLs are loaded at run time from the
