@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "logging/n_log.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/win_handle.h"
@@ -19,6 +20,13 @@ namespace {
 constexpr char kClientName[] = "zvkclient.exe";
 
 void StartLauncher(const std::wstring& launcherPath, const std::wstring& parameters) {
+  // The launcher beside the installation, by its full path only: for a bare
+  // name (an updater at a drive's root has no folder above its own) the shell
+  // would search on and start whatever it finds, with the updater's rights.
+  if (launcherPath.find(L'\\') == std::wstring::npos) {
+    ZM_ERROR << "the launcher is not started: no folder above the updater's";
+    return;
+  }
   // An empty string, never null: the launcher then gets no parameters at all.
   ShellExecuteW(nullptr, L"open", launcherPath.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
