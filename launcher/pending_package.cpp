@@ -6,6 +6,7 @@
 
 #include "launcher/package_verdict.h"
 #include "logging/n_log.h"
+#include "platform/platform.h"
 #include "signing/package_check.h"
 #include "zipextract/package_apply.h"
 #include "zipextract/zip_reader.h"
@@ -17,8 +18,13 @@ using platform::FileUse;
 using platform::Folder;
 using platform::OpenStatus;
 
-constexpr const wchar_t* kLeftovers[] = {L"Updater.exe", L"update.td0", L"update.td1",
-                                         L"update.td2",  L"update.td3", L"update.td"};
+constexpr wchar_t kUpdaterName[] = L"Updater.exe";
+constexpr const wchar_t* kDownloadLeftovers[] = {L"update.td0", L"update.td1", L"update.td2", L"update.td3",
+                                                 L"update.td"};
+// The updater starts the launcher as its last act and is still ending when
+// the launcher looks: its program file stays in use for a moment.
+constexpr int kUpdaterRemoveTries = 30;
+constexpr std::uint32_t kUpdaterRemovePauseMs = 100;
 constexpr wchar_t kTempName[] = L"temp";
 constexpr wchar_t kPackageName[] = L"update.zip";
 // The copy from temp\ while it is written, renamed to update.zip once whole.
@@ -36,15 +42,24 @@ void Pause(const PendingUpdateOptions& options, PendingPoint point) {
 const char* Why(OpenStatus status) { return platform::DescribeOpenStatus(status); }
 
 // Removes a plain file through its handle; anything else of that name stays.
-void RemoveIfPlain(const Folder& folder, const std::wstring& name) {
-  OpenStatus status = OpenStatus::Failed;
-  File file = folder.openFile(name, FileUse::ReadRemove, status);
-  if (status == OpenStatus::Missing) return;
-  if (status == OpenStatus::Link || status == OpenStatus::NotPlain) {
-    ZM_ERROR << "not a plain file, left alone: " << folder.path() << name << " (" << Why(status) << ")";
-  } else if (status != OpenStatus::Opened || !folder.removeFile(file, name)) {
-    ZM_WARN << "cannot remove " << folder.path() << name << " (" << Why(status) << ")"
-            << platform::LastErrorText();
+// A file still in use is tried again `tries` times in all, a pause apart.
+void RemoveIfPlain(const Folder& folder, const std::wstring& name, int tries = 1) {
+  for (int attempt = 1;; ++attempt) {
+    OpenStatus status = OpenStatus::Failed;
+    File file = folder.openFile(name, FileUse::ReadRemove, status);
+    if (status == OpenStatus::Missing) return;
+    if (status == OpenStatus::Link || status == OpenStatus::NotPlain) {
+      ZM_ERROR << "not a plain file, left alone: " << folder.path() << name << " (" << Why(status) << ")";
+      return;
+    }
+    if (status == OpenStatus::Opened && folder.removeFile(file, name)) return;
+    if (attempt >= tries) {
+      ZM_WARN << "cannot remove " << folder.path() << name << " (" << Why(status) << ")"
+              << platform::LastErrorText();
+      return;
+    }
+    file.close();
+    platform::SleepMs(kUpdaterRemovePauseMs);
   }
 }
 
@@ -114,7 +129,8 @@ void PreparePendingPackage(const std::wstring& directory, const PendingUpdateOpt
     return;
   }
   Pause(options, PendingPoint::TempChecked);
-  for (const wchar_t* leftover : kLeftovers) RemoveIfPlain(temp, leftover);
+  RemoveIfPlain(temp, kUpdaterName, kUpdaterRemoveTries);
+  for (const wchar_t* leftover : kDownloadLeftovers) RemoveIfPlain(temp, leftover);
 
   File download = temp.openFile(kPackageName, FileUse::ReadRemove, status);
   if (status == OpenStatus::Missing) return;
