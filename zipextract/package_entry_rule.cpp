@@ -51,7 +51,22 @@ bool HasDeviceName(const std::wstring& name) {
   return false;
 }
 
+template <typename Text>
+bool StartsWithReservedPrefix(const Text& name) {
+  const std::size_t length = sizeof kReservedNamePrefix - 1;
+  if (name.size() < length) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto c = name[i];
+    const auto lowered = c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+    if (lowered != kReservedNamePrefix[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+bool IsReservedName(const std::string& utf8Name) { return StartsWithReservedPrefix(utf8Name); }
+bool IsReservedName(const std::wstring& name) { return StartsWithReservedPrefix(name); }
 
 const char* RefusedEntryName(const std::string& utf8Name) {
   if (utf8Name.empty()) return "empty entry name";
@@ -65,6 +80,7 @@ const char* RefusedEntryName(const std::string& utf8Name) {
   if (HasForbiddenCharacter(name)) return "character Windows does not allow in file names";
   if (HasTrimmedComponent(asFile)) return "empty component, or one ending in a dot or a space";
   if (HasDeviceName(asFile)) return "a Windows device name (CON, NUL, COM1, ...)";
+  if (IsReservedName(utf8Name)) return "a name reserved for the apply's work and records (~zvk-apply...)";
   const std::size_t split = asFile.find_last_of(L'/');
   const std::size_t fileLength = split == std::wstring::npos ? asFile.size() : asFile.size() - split - 1;
   const std::size_t pathLength = asFile.size() - fileLength + std::max(fileLength, kTemporaryNameLength);

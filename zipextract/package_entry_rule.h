@@ -7,6 +7,14 @@
 #include <cstddef>
 #include <string>
 
+// Names the apply keeps for its own work, lock and records under the
+// installation folder: a first component starting with this, in any letter case.
+constexpr char kReservedNamePrefix[] = "~zvk-apply";
+
+// True when the UTF-8 name (or its first folder) is one of those.
+bool IsReservedName(const std::string& utf8Name);
+bool IsReservedName(const std::wstring& name);
+
 // Room left for the installation folder in front of every entry path.
 constexpr std::size_t kInstallFolderAllowance = 100;
 
