@@ -46,7 +46,7 @@ std::uint64_t FindEndRecord(const fs::path& package, std::uint64_t size) {
 
 }  // namespace
 
-void SignPackage(const fs::path& package, const PrivateKey& key) {
+void SignPackage(const fs::path& package, const PrivateKey& key, signing::SignatureFormat format) {
   std::error_code error;
   const std::uint64_t size = fs::file_size(package, error);
   if (error) Fail(package, "cannot read: " + error.message());
@@ -65,8 +65,13 @@ void SignPackage(const fs::path& package, const PrivateKey& key) {
     out.write(block.data(), want);
     left -= static_cast<std::uint64_t>(want);
   }
-  const std::string comment = signing::FormatSignatureComment(key.Sign(hash.Finish()));
-  const char length[2] = {static_cast<char>(comment.size() & 0xFF), static_cast<char>(comment.size() >> 8)};
+  const std::size_t commentSize = signing::kCommentSize;
+  const char length[2] = {static_cast<char>(commentSize & 0xFF), static_cast<char>(commentSize >> 8)};
+  if (format == signing::SignatureFormat::V2) {
+    hash.Update(length, sizeof length);
+    hash.Update(signing::kCommentTagV2, signing::kCommentTagSize);
+  }
+  const std::string comment = signing::FormatSignatureComment(key.Sign(hash.Finish()), format);
   out.write(length, 2);
   out.write(comment.data(), static_cast<std::streamsize>(comment.size()));
   out.close();

@@ -34,12 +34,12 @@ void PackageVerifier::Update(const void* data, std::size_t size) {
 }
 
 Verdict PackageVerifier::Finish(const PublicKey& key) {
-  digest_ = hash_->Finish();
   if (fed_ != packageSize_) return Verdict::Unreadable;
   Signature signature{};
+  SignatureFormat format = SignatureFormat::V1;
   const std::size_t tailSize =
       static_cast<std::size_t>(std::min<std::uint64_t>(packageSize_, kSignedTailSize));
-  switch (ParseSignedTail(tail_, tailSize, signature)) {
+  switch (ParseSignedTail(tail_, tailSize, signature, format)) {
     case TailKind::Unsigned:
       return Verdict::Unsigned;
     case TailKind::Malformed:
@@ -47,6 +47,9 @@ Verdict PackageVerifier::Finish(const PublicKey& key) {
     case TailKind::Signed:
       break;
   }
+  // Format 2 signs the comment length and the tag too (they follow the range).
+  if (format == SignatureFormat::V2) hash_->Update(tail_ + kEndRecordSize - 2, kSignedTagBytes);
+  digest_ = hash_->Finish();
   return VerifyDigestSignature(key, digest_, signature) ? Verdict::Valid : Verdict::BadSignature;
 }
 

@@ -28,7 +28,7 @@ class PackageVerifier {
   void Update(const void* data, std::size_t size);
   // Judges once every byte was fed; Unreadable when the count differs.
   Verdict Finish(const PublicKey& key);
-  // The digest of the signed range, valid after Finish (for the tool).
+  // The digest that was signed, valid after Finish found a signature.
   const Digest& SignedDigest() const { return digest_; }
 
  private:

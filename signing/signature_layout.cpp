@@ -25,9 +25,9 @@ std::uint64_t SignedLength(std::uint64_t packageSize) {
   return packageSize - kCommentSize - 2;
 }
 
-std::string FormatSignatureComment(const Signature& signature) {
+std::string FormatSignatureComment(const Signature& signature, SignatureFormat format) {
   static const char kHex[] = "0123456789abcdef";
-  std::string comment(kCommentTag);
+  std::string comment(format == SignatureFormat::V2 ? kCommentTagV2 : kCommentTag);
   for (std::uint8_t byte : signature) {
     comment.push_back(kHex[byte >> 4]);
     comment.push_back(kHex[byte & 0x0F]);
@@ -35,11 +35,18 @@ std::string FormatSignatureComment(const Signature& signature) {
   return comment;
 }
 
-TailKind ParseSignedTail(const std::uint8_t* tail, std::size_t size, Signature& signature) {
+TailKind ParseSignedTail(const std::uint8_t* tail, std::size_t size, Signature& signature,
+                         SignatureFormat& format) {
   if (size != kSignedTailSize) return TailKind::Unsigned;
   if (ReadLe32(tail) != kEndRecordMagic) return TailKind::Unsigned;
   const std::uint8_t* comment = tail + kEndRecordSize;
-  if (std::memcmp(comment, kCommentTag, kCommentTagSize) != 0) return TailKind::Unsigned;
+  if (std::memcmp(comment, kCommentTag, kCommentTagSize) == 0) {
+    format = SignatureFormat::V1;
+  } else if (std::memcmp(comment, kCommentTagV2, kCommentTagSize) == 0) {
+    format = SignatureFormat::V2;
+  } else {
+    return TailKind::Unsigned;
+  }
   if (ReadLe16(tail + kEndRecordSize - 2) != kCommentSize) return TailKind::Malformed;
   const std::uint8_t* hex = comment + kCommentTagSize;
   for (std::size_t i = 0; i < signature.size(); ++i) {
