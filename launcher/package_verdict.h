@@ -6,7 +6,8 @@ enum class PackageVerdict {
   Apply,     // try to apply it now
   Drop,      // not a package at all: delete it at once
   SetAside,  // failed too often: keep it as update.failed.zip, start the Client
-  Reject,    // not signed by the publisher's key: keep it as update.rejected.zip, start the Client
+  Reject,    // not signed by the publisher's key, or a release the installation must not
+             // take: keep it as update.rejected.zip, start the Client
 };
 
 // Starts in a row that may fail to apply one package before it is set aside.

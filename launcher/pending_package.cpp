@@ -212,6 +212,25 @@ Judgement Judge(File& package, const std::wstring& root) {
   return opened == ZipOk ? Judgement::Apply : Judgement::NotZip;
 }
 
+// A release the installation must not take is set aside at once, as no
+// later start would take it either; the version installed already (the forced
+// road's updater installed it moments ago) leaves nothing to do.
+bool SettledByRelease(const Folder& install, File& package, const ApplyOutcome& outcome,
+                      PendingUpdateResult& result) {
+  if (outcome.refused) {
+    ZM_ERROR << "pending update refused, not installed: " << outcome.detail;
+    SetAsideRejected(install, package);
+    result = PendingUpdateResult::Rejected;
+    return true;
+  }
+  if (!outcome.alreadyInstalled) return false;
+  ZM_INFO << "pending update not applied: " << outcome.detail;
+  install.removeFile(package, kPackageName);
+  RemoveIfPlain(install, kFailedStartsName);
+  result = PendingUpdateResult::AlreadyInstalled;
+  return true;
+}
+
 }  // namespace
 
 PendingUpdateResult ApplyPendingPackage(const std::wstring& directory, const PendingUpdateOptions& options) {
@@ -251,6 +270,8 @@ PendingUpdateResult ApplyPendingPackage(const std::wstring& directory, const Pen
     return SetAsideFailed(install, &package, failedStarts);
   Pause(options, PendingPoint::PackageChecked);
   const ApplyOutcome outcome = ApplyPackage(package, install.path());
+  PendingUpdateResult settled = PendingUpdateResult::None;
+  if (SettledByRelease(install, package, outcome, settled)) return settled;
   if (outcome.result == ZipOk) {
     ZM_INFO << "pending update installed";
     install.removeFile(package, kPackageName);

@@ -32,7 +32,7 @@ struct PendingUpdateOptions {
 };
 
 // What became of a pending package at this start.
-enum class PendingUpdateResult { None, Installed, Kept, SetAside, Rejected, Deleted };
+enum class PendingUpdateResult { None, Installed, AlreadyInstalled, Kept, SetAside, Rejected, Deleted };
 
 // `directory` is the launcher's folder, ending in a separator.
 // Removes the updater's leftovers from temp\ and moves temp\update.zip next
@@ -43,7 +43,10 @@ void PreparePendingPackage(const std::wstring& directory, const PendingUpdateOpt
 // nothing, from the one handle its checks were made on. Applied: removed. Not
 // applied, or not readable now (held by another program, a read error):
 // kept, and set aside as update.failed.zip after three such starts in a row.
-// Refused by its signature: set aside as update.rejected.zip at once. Not a
+// Refused by its signature, or a release the installation must not take
+// (another product, not newer, a delta for another base or over a changed
+// file, no manifest once the installation has a release record): set aside as
+// update.rejected.zip at once. Its version installed already: removed. Not a
 // zip archive: deleted. Failures are logged; the result says which of these
 // happened (None: no package, or the folder could not be opened).
 PendingUpdateResult ApplyPendingPackage(const std::wstring& directory,

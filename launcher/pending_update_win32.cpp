@@ -57,6 +57,8 @@ const char* DescribePendingUpdateResult(PendingUpdateResult result) {
       return "none";
     case PendingUpdateResult::Installed:
       return "installed";
+    case PendingUpdateResult::AlreadyInstalled:
+      return "its version is installed already, deleted";
     case PendingUpdateResult::Kept:
       return "not applied, kept for the next start";
     case PendingUpdateResult::SetAside:

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "platform/file_system.h"
@@ -10,7 +11,11 @@
 
 namespace {
 
+// Journals with removals carry version 2, which earlier programs refuse
+// rather than finish wrongly; all others stay readable by them.
 constexpr char kJournalHeader[] = "zvk-apply 1";
+constexpr char kJournalHeaderWithRemovals[] = "zvk-apply 2";
+constexpr std::size_t kMaxJournalBytes = 64u << 20;
 
 std::string Checksum(const std::string& text) {
   const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size()));
@@ -53,12 +58,20 @@ bool IsPresent(const std::wstring& path) {
 
 std::string Describe(const std::wstring& path) { return platform::WideToUtf8(path); }
 
+const char* KindOf(const SwapRecord& record) {
+  if (record.removes) return "d ";
+  return record.replacesOld ? "r " : "n ";
+}
+
 }  // namespace
 
 bool WriteJournal(const StagingArea& area, const std::vector<SwapRecord>& records) {
-  std::string body = std::string(kJournalHeader) + "\n" + std::to_string(records.size()) + "\n";
+  const bool removals =
+      std::any_of(records.begin(), records.end(), [](const SwapRecord& r) { return r.removes; });
+  std::string body = std::string(removals ? kJournalHeaderWithRemovals : kJournalHeader) + "\n" +
+                     std::to_string(records.size()) + "\n";
   for (const SwapRecord& record : records)
-    body += (record.replacesOld ? "r " : "n ") + HexBytes(platform::WideToUtf8(record.target)) + "\n";
+    body += KindOf(record) + HexBytes(platform::WideToUtf8(record.target)) + "\n";
   const std::string text = body + "end " + Checksum(body) + "\n";
   {
     platform::File draft = platform::File::CreateNew(area.journalDraftPath(), 0);
@@ -77,8 +90,14 @@ bool ReadJournal(const StagingArea& area, std::vector<SwapRecord>& records) {
   if (!file.isOpen()) return false;
   std::string text;
   char chunk[4096];
-  for (std::int64_t got; (got = file.read(chunk, sizeof chunk)) > 0;)
+  for (std::int64_t got; (got = file.read(chunk, sizeof chunk)) > 0;) {
+    if (text.size() + static_cast<std::size_t>(got) > kMaxJournalBytes) return false;
     text.append(chunk, static_cast<std::size_t>(got));
+  }
+  return ParseJournal(text, area.root(), records);
+}
+
+bool ParseJournal(const std::string& text, const std::wstring& root, std::vector<SwapRecord>& records) {
   const std::size_t end = text.rfind("end ");
   if (end == std::string::npos ||
       text.compare(end, std::string::npos, "end " + Checksum(text.substr(0, end)) + "\n") != 0)
@@ -86,19 +105,53 @@ bool ReadJournal(const StagingArea& area, std::vector<SwapRecord>& records) {
   std::istringstream lines(text.substr(0, end));
   std::string header;
   std::size_t count = 0;
-  if (!std::getline(lines, header) || header != kJournalHeader || !(lines >> count)) return false;
+  if (!std::getline(lines, header) || !(lines >> count)) return false;
+  const bool removalsAllowed = header == kJournalHeaderWithRemovals;
+  if (header != kJournalHeader && !removalsAllowed) return false;
   records.clear();
   std::string kind, hex;
   std::string name;
   while (lines >> kind >> hex) {
+    if (kind != "r" && kind != "n" && !(kind == "d" && removalsAllowed)) return false;
     // A record never names anything outside the root, whoever wrote the journal.
     if (!FromHex(hex, name) || !IsValidUtf8(name)) return false;
     const std::wstring target = DecodeUtf8Name(name.data(), name.size());
-    if (!IsSafeOutputName(target) || area.root().size() + target.size() > kMaxZipPath) return false;
-    records.push_back({target, kind == "r"});
+    if (!IsSafeOutputName(target) || root.size() + target.size() > kMaxZipPath) return false;
+    records.push_back({target, kind == "r", kind == "d"});
   }
   return records.size() == count;
 }
+
+namespace {
+
+// The target leaves for "a<n>", then the marker goes: the removal is done.
+bool RemoveOne(const StagingArea& area, const SwapRecord& record, std::size_t index, std::string& error) {
+  const std::wstring target = area.root() + record.target;
+  const platform::PathKind kind = platform::InspectPath(target);
+  if (kind != platform::PathKind::File && kind != platform::PathKind::Missing) {
+    error = "cannot remove what is not a plain file: " + Describe(target);
+    return false;
+  }
+  if (kind == platform::PathKind::File && !platform::MovePath(target, area.asidePath(index))) {
+    error = "cannot move aside " + Describe(target) + platform::LastErrorText();
+    return false;
+  }
+  if (!platform::DiscardFile(area.stagedPath(index))) {
+    error = "cannot finish the removal of " + Describe(target) + platform::LastErrorText();
+    return false;
+  }
+  return true;
+}
+
+// The marker first, so that an undo cut short reads as a removal not done.
+bool UndoRemoval(const StagingArea& area, const SwapRecord& record, std::size_t index) {
+  const std::wstring marker = area.stagedPath(index);
+  const std::wstring aside = area.asidePath(index);
+  if (!IsPresent(marker) && !platform::File::CreateNew(marker, 0).isOpen()) return false;
+  return !IsPresent(aside) || platform::MovePath(aside, area.root() + record.target);
+}
+
+}  // namespace
 
 bool SwapOne(const StagingArea& area, const std::vector<SwapRecord>& records, std::size_t index,
              std::string& error) {
@@ -110,6 +163,7 @@ bool SwapOne(const StagingArea& area, const std::vector<SwapRecord>& records, st
     error = "a link on the way to " + Describe(target);
     return false;
   }
+  if (records[index].removes) return RemoveOne(area, records[index], index, error);
   const platform::PathKind kind = platform::InspectPath(target);
   if (kind == platform::PathKind::Link || kind == platform::PathKind::Directory ||
       kind == platform::PathKind::Other) {
@@ -135,6 +189,10 @@ bool UndoSwaps(const StagingArea& area, const std::vector<SwapRecord>& records) 
     const std::wstring target = area.root() + records[index].target;
     if (!FoldersAreReal(area.root(), records[index].target)) {
       all = false;
+      continue;
+    }
+    if (records[index].removes) {
+      all = UndoRemoval(area, records[index], index) && all;
       continue;
     }
     // The new file goes back to the work directory (removed with it).

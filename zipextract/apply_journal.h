@@ -7,6 +7,8 @@
 // directory's "s<n>", its old file goes to "a<n>". Every step can be read
 // back from the disk: "s<n>" present means record n is not swapped in yet,
 // so both finishing and undoing work from whatever state they find.
+// A removal record moves its target to "a<n>" and puts nothing in its place;
+// its "s<n>" is an empty marker, present while the removal is not done.
 
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 struct SwapRecord {
   std::wstring target;  // relative to the root
   bool replacesOld = false;
+  bool removes = false;  // a removal: the target goes, nothing comes in
 };
 
 // Writes the journal to a draft, writes it through, and renames it into
@@ -23,6 +26,9 @@ struct SwapRecord {
 bool WriteJournal(const StagingArea& area, const std::vector<SwapRecord>& records);
 // False when the journal is missing or damaged.
 bool ReadJournal(const StagingArea& area, std::vector<SwapRecord>& records);
+// The journal's text: false when it is damaged, or names a target that is
+// not a safe name under `root` (ending in a separator).
+bool ParseJournal(const std::string& text, const std::wstring& root, std::vector<SwapRecord>& records);
 
 // Swaps record `index` in: the old file aside, the staged file in its place.
 // Does nothing for a record already swapped. On failure `error` says why.

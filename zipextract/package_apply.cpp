@@ -1,6 +1,5 @@
 #include "zipextract/package_apply.h"
 
-#include <cwchar>
 #include <memory>
 #include <optional>
 #include <set>
@@ -9,7 +8,11 @@
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/string_convert.h"
+#include "release/sha256.h"
 #include "zipextract/apply_journal.h"
+#include "zipextract/package_entry_rule.h"
+#include "zipextract/package_release.h"
+#include "zipextract/release_staging.h"
 #include "zipextract/zip_entry_name.h"
 #include "zipextract/zip_reader.h"
 
@@ -27,11 +30,24 @@ std::wstring WithSeparator(const std::wstring& root) {
 
 class Stager {
  public:
-  Stager(ZipReader& reader, const StagingArea& area, bool flushEach)
-      : reader_(reader), area_(area), flushEach_(flushEach) {}
+  // `release` checks the entries of a package with a manifest (nullptr for
+  // one without); the manifest entry itself (`manifestIndex`) is not staged.
+  Stager(ZipReader& reader, const StagingArea& area, bool flushEach, ReleaseStaging* release,
+         int manifestIndex)
+      : reader_(reader),
+        area_(area),
+        flushEach_(flushEach),
+        release_(release),
+        manifestIndex_(manifestIndex) {}
 
   // Stages one entry; on failure fills `error` and returns its result.
   ZipResult stage(int index, std::string& error);
+  // A removal record for each name, before any entry: removals swap first.
+  bool stageRemovals(const std::vector<std::string>& names, std::string& error);
+  // The installation's new release record, after every entry: it swaps last.
+  bool stageRecord(const std::string& text, std::string& error);
+  // After the last entry: every file the manifest says the package carries was staged.
+  bool releaseComplete(std::string& error) const { return release_ == nullptr || release_->complete(error); }
   // Removes the folders this staging created, innermost first (only empty ones).
   void removeCreatedFolders() const;
   const std::vector<SwapRecord>& records() const { return records_; }
@@ -45,6 +61,8 @@ class Stager {
   ZipReader& reader_;
   const StagingArea& area_;
   bool flushEach_;
+  ReleaseStaging* release_;
+  int manifestIndex_;
   std::vector<SwapRecord> records_;
   std::set<std::wstring> checkedFolders_;
   std::vector<std::wstring> createdFolders_;
@@ -79,6 +97,7 @@ bool Stager::ensureFolders(const std::wstring& relative, std::string& why) {
 }
 
 ZipResult Stager::stage(int index, std::string& error) {
+  if (index == manifestIndex_) return ZipOk;
   ZipEntryInfo info;
   if (const ZipResult looked = reader_.entryInfo(index, info); looked != ZipOk) {
     error = "entry " + std::to_string(index) + " cannot be read";
@@ -88,9 +107,9 @@ ZipResult Stager::stage(int index, std::string& error) {
   const std::wstring& name = info.name;
   if (!IsSafeOutputName(name) || area_.root().size() + name.size() > kMaxZipPath)
     return refuse(info, "name leaves the folder or is too long", error);
-  // Recovery would take such a folder for the leftovers of an apply.
-  if (name.compare(0, std::wcslen(kStagingPrefix), kStagingPrefix) == 0 || name == kLockName)
-    return refuse(info, "name reserved for the apply's work", error);
+  // Recovery would take such a folder for the leftovers of an apply; and a
+  // package never writes the lock or the release record, in any letter case.
+  if (IsReservedName(name)) return refuse(info, "name reserved for the apply's work", error);
   std::string why;
   if ((info.attributes & platform::kAttributeDirectory) != 0)
     return ensureFolders(name, why) ? ZipOk : refuse(info, why, error);
@@ -103,6 +122,9 @@ ZipResult Stager::stage(int index, std::string& error) {
 
 ZipResult Stager::stageFile(int index, const ZipEntryInfo& info, const std::wstring& name,
                             std::string& error) {
+  std::string why;
+  const release::ReleaseFile* listed = release_ != nullptr ? release_->admit(info.nameBytes, why) : nullptr;
+  if (release_ != nullptr && listed == nullptr) return refuse(info, why, error);
   const platform::PathKind kind = platform::InspectPath(area_.root() + name);
   if (kind == platform::PathKind::Link) return refuse(info, "the target is a link", error);
   if (kind != platform::PathKind::Missing && kind != platform::PathKind::File)
@@ -112,14 +134,60 @@ ZipResult Stager::stageFile(int index, const ZipEntryInfo& info, const std::wstr
   if (!output.isOpen())
     return refuse(info, "cannot create its staging file" + platform::LastErrorText(), error);
   records_.push_back({name, kind == platform::PathKind::File});
-  ZipResult written = reader_.writeEntryTo(index, output);
+  release::Sha256 hash;
+  std::uint64_t size = 0;
+  ZipReader::DataSink observe;
+  if (listed != nullptr) {
+    observe = [&hash, &size](const unsigned char* data, std::size_t length) {
+      hash.Update(data, length);
+      size += length;
+      return true;
+    };
+  }
+  ZipResult written = reader_.writeEntryTo(index, output, observe);
   if (written == ZipOk && flushEach_ && !output.flush()) written = ZipErrWrite;
   if (written != ZipOk) {
     refuse(info, written == ZipErrWrite ? "cannot be written whole" + platform::LastErrorText() : "bad data",
            error);
     return written;
   }
+  if (listed != nullptr && !ReleaseStaging::confirm(*listed, size, hash.Finish(), why)) {
+    refuse(info, why, error);
+    return ZipErrData;
+  }
   return ZipOk;
+}
+
+bool Stager::stageRemovals(const std::vector<std::string>& names, std::string& error) {
+  for (const std::string& name : names) {
+    const std::wstring target = DecodeUtf8Name(name.data(), name.size());
+    if (!IsSafeOutputName(target) || area_.root().size() + target.size() > kMaxZipPath) {
+      error = "cannot remove " + name + ": the name leaves the folder or is too long";
+      return false;
+    }
+    if (!platform::File::CreateNew(area_.stagedPath(records_.size()), 0).isOpen()) {
+      error = "cannot create the removal's marker" + platform::LastErrorText();
+      return false;
+    }
+    records_.push_back({target, false, true});
+  }
+  return true;
+}
+
+bool Stager::stageRecord(const std::string& text, std::string& error) {
+  const std::wstring target = release::kInstalledRecordName;
+  const platform::PathKind kind = platform::InspectPath(area_.root() + target);
+  if (kind != platform::PathKind::File && kind != platform::PathKind::Missing) {
+    error = "the release record is not a plain file: " + platform::WideToUtf8(area_.root() + target);
+    return false;
+  }
+  platform::File record = platform::File::CreateNew(area_.stagedPath(records_.size()), 0);
+  records_.push_back({target, kind == platform::PathKind::File});
+  if (!record.isOpen() || !record.write(text.data(), text.size()) || (flushEach_ && !record.flush())) {
+    error = "cannot write the release record" + platform::LastErrorText();
+    return false;
+  }
+  return true;
 }
 
 void Stager::removeCreatedFolders() const {
@@ -180,24 +248,56 @@ std::shared_ptr<platform::VolumeFlush> OpenVolume(FlushMode mode, const std::wst
   return volume->available() && volume->flush() ? volume : nullptr;
 }
 
-// Stages every entry, writes the staged data through and the journal.
-ApplyOutcome StageAll(ZipReader& reader, Stager& stager, const ApplyOptions& options, const Flush& flush) {
+// Stages the removals, every entry and the release record; then writes the
+// staged data through and the journal.
+ApplyOutcome StageAll(ZipReader& reader, Stager& stager, const ApplyOptions& options, const Flush& flush,
+                      const PackageRelease& release, const ReleaseFit& fit) {
   std::string error;
+  if (!stager.stageRemovals(fit.removals, error)) return {ZipErrWrite, error, false};
   ZipResult staged = ZipOk;
   for (int index = 0; index < EntryCount(reader) && staged == ZipOk; ++index)
     staged = stager.stage(index, error);
   reader.close();
   if (staged != ZipOk) return {staged, error, false};
+  if (release.manifest) {
+    if (!stager.releaseComplete(error)) return {ZipErrData, error, false};
+    if (!stager.stageRecord(release.text, error)) return {ZipErrWrite, error, false};
+  }
   if (Ask(options, ApplyStep::Staged, 0) == HookAction::Abandon) return {ZipErrWrite, "abandoned", true};
   if (!flush() || !WriteJournal(stager.area(), stager.records()))
     return {ZipErrWrite, "cannot write the staged files through" + platform::LastErrorText(), false};
   return {};
 }
 
+// Reads the package's release manifest and decides on it before anything
+// is staged. Sets `outcome` and returns false when nothing is to be done.
+bool ReleaseAllowsApply(ZipReader& reader, const std::wstring& root, PackageRelease& release, ReleaseFit& fit,
+                        ApplyOutcome& outcome) {
+  std::string error;
+  if (const ZipResult read = ReadPackageRelease(reader, release, error); read != ZipOk) {
+    outcome = {read, error, false, read == ZipErrRelease};
+    return false;
+  }
+  fit = JudgeRelease(release, root, true);
+  if (fit.verdict == release::ReleaseVerdict::Refused) {
+    outcome = {ZipErrRelease, fit.reason, false, true};
+    return false;
+  }
+  if (fit.verdict == release::ReleaseVerdict::AlreadyInstalled) {
+    outcome = {ZipOk, fit.reason, false, false, true};
+    return false;
+  }
+  return true;
+}
+
 ApplyOutcome Apply(platform::File& package, const std::wstring& root, const ApplyOptions& options) {
   ZipReader reader;
   if (const ZipResult opened = reader.open(package, root); opened != ZipOk)
     return {opened, "not a readable zip archive", false};
+  PackageRelease release;
+  ReleaseFit fit;
+  ApplyOutcome decided;
+  if (!ReleaseAllowsApply(reader, root, release, fit, decided)) return decided;
   const RandomSource random = options.random ? options.random : RandomSource(platform::SystemRandom);
   const std::optional<StagingArea> area = StagingArea::Create(root, random);
   if (!area) return {ZipErrNoFile, "cannot create a work folder" + platform::LastErrorText(), false};
@@ -207,9 +307,12 @@ ApplyOutcome Apply(platform::File& package, const std::wstring& root, const Appl
     return {ZipErrWrite, "cannot open the volume to flush it", false};
   }
   const Flush flush = MakeFlush(options.flush, *area, volume);
+  std::optional<ReleaseStaging> releaseStaging;
+  if (release.manifest) releaseStaging.emplace(*release.manifest);
   Stager stager(reader, *area,
-                options.flush == FlushMode::PerFile || (options.flush == FlushMode::Automatic && !volume));
-  ApplyOutcome outcome = StageAll(reader, stager, options, flush);
+                options.flush == FlushMode::PerFile || (options.flush == FlushMode::Automatic && !volume),
+                releaseStaging ? &*releaseStaging : nullptr, release.entryIndex);
+  ApplyOutcome outcome = StageAll(reader, stager, options, flush, release, fit);
   if (outcome.abandoned) return outcome;
   if (outcome.result != ZipOk) {
     area->removeAll();

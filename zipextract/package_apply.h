@@ -15,6 +15,15 @@
 // valid UTF-8, leave the root, or pass through a link: no folder between the
 // root and a target, and no target, may be a symbolic link, junction or other
 // reparse point. The root itself may be reached through links.
+//
+// A package with a release manifest (release/manifest.h) is applied only
+// when its release fits the installation's record (package_release.h): every
+// file entry must be one the manifest lists, with its size and SHA-256; the
+// files the installed release lists and the new one does not are removed
+// within the same swap (first, so that a name differing only in letter case
+// is replaced, not removed); the manifest becomes the installation's record,
+// swapped in last. A package without a manifest is applied as it stands,
+// unless the installation has a record.
 
 #include <cstddef>
 #include <functional>
@@ -47,6 +56,11 @@ struct ApplyOutcome {
   ZipResult result = ZipOk;  // ZipOk only when the whole package was applied
   std::string detail;        // what failed, or what recovery did, for a log line
   bool abandoned = false;    // a hook abandoned the apply part-way
+  // The release does not fit the installation (ZipErrRelease): trying again
+  // will not help, nothing was changed.
+  bool refused = false;
+  // The installed version again (result ZipOk): nothing was changed.
+  bool alreadyInstalled = false;
 };
 
 // Both hold the folder's lock while they run (another apply to the same folder

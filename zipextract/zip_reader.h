@@ -10,6 +10,7 @@
 // matched, so a failed entry never leaves a truncated file in place.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,9 +41,15 @@ class ZipReader {
   ZipResult entryInfo(int index, ZipEntryInfo& info);
   // Writes the entry to rootDir + outputName (directories are created).
   ZipResult extractEntry(int index, const std::wstring& outputName);
+  // Receives an entry's data piece by piece; false stops the read (ZipErrWrite).
+  using DataSink = std::function<bool(const unsigned char* data, std::size_t size)>;
+
   // Writes a file entry's data to an open file, checks its CRC-32 and sets
-  // the entry's times; the caller chose and created the file.
-  ZipResult writeEntryTo(int index, platform::File& output);
+  // the entry's times; the caller chose and created the file. `observe`,
+  // when given, sees every piece written.
+  ZipResult writeEntryTo(int index, platform::File& output, const DataSink& observe = nullptr);
+  // Hands a file entry's data to `sink` and checks its CRC-32 at the end.
+  ZipResult readEntryTo(int index, const DataSink& sink);
   ZipResult close();
 
   const std::wstring& rootDir() const { return rootDir_; }
@@ -63,7 +70,9 @@ class ZipReader {
   ZipResult checkLocalHeader(std::vector<unsigned char>& extraField);
   ZipResult checkPassword();
   ZipResult extractFile(const std::wstring& outputName);
-  ZipResult writeEntryData(platform::File& output);
+  ZipResult writeEntryData(platform::File& output, const DataSink& observe);
+  ZipResult streamEntryData(const DataSink& sink);
+  ZipResult openForData(int index);
   void closeOpenEntry();
 
   std::unique_ptr<void, UnzipCloser> archive_;

@@ -74,7 +74,7 @@ ZipResult ZipReader::extractFile(const std::wstring& outputName) {
   platform::File output = platform::File::CreateNew(temporary.path(), cachedInfo_.attributes);
   if (!output.isOpen()) return ZipErrNoFile;  // whatever holds that name is not ours
   temporary.created();
-  const ZipResult written = writeEntryData(output);
+  const ZipResult written = writeEntryData(output, nullptr);
   output.close();
   if (written != ZipOk) return written;
   if (!platform::ReplaceFileWith(temporary.path(), target)) return ZipErrNoFile;
@@ -82,18 +82,40 @@ ZipResult ZipReader::extractFile(const std::wstring& outputName) {
   return ZipOk;
 }
 
-ZipResult ZipReader::writeEntryTo(int index, platform::File& output) {
+ZipResult ZipReader::openForData(int index) {
   if (!archive_) return ZipErrArgs;
   closeOpenEntry();
   if (index < 0 || index >= entryCount_) return ZipErrArgs;
   if (const ZipResult moved = moveTo(index); moved != ZipOk) return moved;
   ZipEntryInfo info;
   if (const ZipResult looked = entryInfo(index, info); looked != ZipOk) return looked;
-  if (const ZipResult password = checkPassword(); password != ZipOk) return password;
-  return writeEntryData(output);
+  return checkPassword();
 }
 
-ZipResult ZipReader::writeEntryData(platform::File& output) {
+ZipResult ZipReader::writeEntryTo(int index, platform::File& output, const DataSink& observe) {
+  if (const ZipResult opened = openForData(index); opened != ZipOk) return opened;
+  return writeEntryData(output, observe);
+}
+
+ZipResult ZipReader::readEntryTo(int index, const DataSink& sink) {
+  if (const ZipResult opened = openForData(index); opened != ZipOk) return opened;
+  return streamEntryData(sink);
+}
+
+ZipResult ZipReader::writeEntryData(platform::File& output, const DataSink& observe) {
+  const ZipResult streamed = streamEntryData([&](const unsigned char* data, std::size_t size) {
+    return output.write(data, size) && (!observe || observe(data, size));
+  });
+  if (streamed != ZipOk) return streamed;
+  platform::FileTimes times;
+  times.creation = cachedInfo_.createTime;
+  times.lastAccess = cachedInfo_.accessTime;
+  times.lastWrite = cachedInfo_.writeTime;
+  output.setTimes(times);
+  return ZipOk;
+}
+
+ZipResult ZipReader::streamEntryData(const DataSink& sink) {
   // The outcome shows in the first read: without an open entry it fails.
   if (unzOpenCurrentFilePassword(archive_.get(), password_) == UNZ_OK) openEntry_ = currentEntry_;
   if (buffer_.empty()) buffer_.resize(kBufferSize);
@@ -101,7 +123,7 @@ ZipResult ZipReader::writeEntryData(platform::File& output) {
     const int got = unzReadCurrentFile(archive_.get(), buffer_.data(), static_cast<unsigned>(buffer_.size()));
     if (got < 0) return ZipErrData;
     if (got > 0) {
-      if (!output.write(buffer_.data(), static_cast<std::size_t>(got))) return ZipErrWrite;
+      if (!sink(buffer_.data(), static_cast<std::size_t>(got))) return ZipErrWrite;
       continue;
     }
     if (unzeof(archive_.get()) != 1) return ZipErrData;
@@ -109,11 +131,5 @@ ZipResult ZipReader::writeEntryData(platform::File& output) {
   }
   const int closed = unzCloseCurrentFile(archive_.get());
   openEntry_ = -1;
-  if (closed != UNZ_OK) return ZipErrData;
-  platform::FileTimes times;
-  times.creation = cachedInfo_.createTime;
-  times.lastAccess = cachedInfo_.accessTime;
-  times.lastWrite = cachedInfo_.writeTime;
-  output.setTimes(times);
-  return ZipOk;
+  return closed == UNZ_OK ? ZipOk : ZipErrData;
 }

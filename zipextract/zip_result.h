@@ -16,6 +16,11 @@ constexpr ZipResult ZipErrCorrupt = 0x700;
 constexpr ZipResult ZipErrRead = 0x800;
 // An encrypted entry did not pass the password check.
 constexpr ZipResult ZipErrPassword = 0x1000;
+// The package's release does not fit the installation (another product, not
+// newer, a delta for another base or over a changed file, no manifest where
+// the installation has a release record), or its release manifest is
+// broken. Nothing was changed.
+constexpr ZipResult ZipErrRelease = 0x2000;
 // Entry index out of range, or no archive open.
 constexpr ZipResult ZipErrArgs = 0x10000;
 // The handle is not a reading handle; this reader only ever reads.

@@ -8,8 +8,9 @@
 // "ExtractZipToDir") finds it. Applies `package` to `folder` (created when
 // missing) all or nothing, after finishing or undoing an interrupted apply it
 // finds there (see package_apply.h); `reserved` must be 0. Returns 0 only when
-// the whole package was applied, otherwise a zip result code (see
-// zip_result.h) and the folder is as it was. Null paths give 0x10000. Any
+// the whole package was applied (or its release is the one installed
+// already), otherwise a zip result code (see zip_result.h; 0x2000 for a
+// release the installation must not take) and the folder is as it was. Null paths give 0x10000. Any
 // thread; the call blocks until the package is applied.
 //
 //   int __stdcall ExtractZipHandleToDir(void* package, const wchar_t* folder, int reserved);

@@ -1,0 +1,192 @@
+// Versioned releases applied over an installation of version 1.0: after
+// every package, the tree is exactly the new version or exactly as before.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <random>
+
+#include "release/manifest.h"
+#include "tests/unit/zipextract/zip_builder.h"
+#include "zipextract/package_apply.h"
+#include "zipextract/package_release.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Tree = std::map<std::string, std::string>;  // name -> content
+
+struct Release {
+  std::string product = "client";
+  std::string version;
+  std::string base;  // a delta when set
+  Tree carried;      // files in the package
+  Tree kept;         // a delta's files unchanged since its base
+  std::vector<std::string> removed;
+};
+
+release::ReleaseFile Listed(const std::string& name, const std::string& data, bool carried) {
+  return {name, data.size(), release::Sha256Of(data.data(), data.size()), carried};
+}
+
+std::string ManifestText(const Release& r) {
+  release::Manifest manifest;
+  manifest.product = r.product;
+  manifest.version = *release::Version::Parse(r.version);
+  if (!r.base.empty()) {
+    manifest.kind = release::ReleaseKind::Delta;
+    manifest.base = release::Version::Parse(r.base);
+  }
+  for (const auto& [name, data] : r.carried) manifest.files.push_back(Listed(name, data, true));
+  for (const auto& [name, data] : r.kept) manifest.files.push_back(Listed(name, data, false));
+  manifest.removed = r.removed;
+  return release::FormatManifest(manifest);
+}
+
+Tree Listing(const fs::path& folder) {
+  Tree tree;
+  for (const auto& item : fs::recursive_directory_iterator(folder)) {
+    if (!item.is_directory())
+      tree[item.path().lexically_relative(folder).generic_string()] = ziptest::ReadBytes(item);
+  }
+  return tree;
+}
+
+class ReleaseApply : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    work_ = fs::temp_directory_path() / ("zvk-release-apply-" + std::to_string(std::random_device{}()));
+    fs::remove_all(work_);
+    fs::create_directories(root());
+    ASSERT_EQ(Apply(Version1()).result, ZipOk);
+  }
+  void TearDown() override {
+    if (HasFailure()) {
+      std::cerr << "work folder kept: " << work_ << "\n";
+    } else {
+      fs::remove_all(work_);
+    }
+  }
+  fs::path root() const { return work_ / "install"; }
+
+  static Release Version1() {
+    return {"client", "1.0", "", {{"a.txt", "a1"}, {"bin/b.dll", "b1"}, {"c.txt", "c1"}, {"d.txt", "d1"}},
+            {},       {}};
+  }
+  // Changes bin/b.dll, adds e.txt, removes c.txt, keeps a.txt and d.txt.
+  static Release Delta2() {
+    return {
+        "client", "2.0", "1.0", {{"bin/b.dll", "b2"}, {"e.txt", "e2"}}, {{"a.txt", "a1"}, {"d.txt", "d1"}},
+        {"c.txt"}};
+  }
+  static Tree Expected(const Release& r) {
+    Tree tree = r.carried;
+    tree.insert(r.kept.begin(), r.kept.end());
+    tree["~zvk-apply-installed"] = ManifestText(r);
+    return tree;
+  }
+
+  ApplyOutcome Apply(const Release& r, bool withManifest = true, const ApplyOptions& options = {}) {
+    std::vector<ziptest::EntrySpec> entries;
+    if (withManifest) entries.emplace_back(release::kManifestEntryName, ManifestText(r));
+    for (const auto& [name, data] : r.carried) entries.emplace_back(name, data);
+    EXPECT_TRUE(ziptest::WriteArchive(work_ / "update.zip", entries));
+    return ApplyPackage((work_ / "update.zip").wstring(), root().wstring(), options);
+  }
+
+  fs::path work_;
+};
+
+TEST_F(ReleaseApply, DeltaReplacesAddsAndRemovesWithinOneSwap) {
+  const ApplyOutcome outcome = Apply(Delta2());
+  ASSERT_EQ(outcome.result, ZipOk) << outcome.detail;
+  EXPECT_EQ(Listing(root()), Expected(Delta2()));
+}
+
+// Packages the installation must not take: nothing changes, and the outcome
+// says whether the full package of the version could still be installed.
+TEST_F(ReleaseApply, PackagesThatDoNotFitLeaveTheTreeAsItWas) {
+  struct Case {
+    const char* what;
+    std::function<void(Release&, const fs::path& root)> arrange;
+    bool withManifest;
+    bool fullMayFit;
+    const char* named;  // in the reason
+  };
+  const Case cases[] = {
+      {"unchanged file damaged",
+       [](Release&, const fs::path& root) { ziptest::WriteBytes(root / "a.txt", "A1"); }, true, true,
+       "a.txt"},
+      {"unchanged file removed", [](Release&, const fs::path& root) { fs::remove(root / "d.txt"); }, true,
+       true, "d.txt"},
+      {"wrong base", [](Release& r, const fs::path&) { r.base = "0.9"; }, true, true, "delta from 0.9"},
+      {"another product", [](Release& r, const fs::path&) { r.product = "other"; }, true, false,
+       "another product"},
+      {"lower version",
+       [](Release& r, const fs::path&) {
+         r = Version1();
+         r.version = "0.9.9";
+       },
+       true, false, "older"},
+      {"no manifest after a versioned install", [](Release&, const fs::path&) {}, false, false,
+       "without a release"},
+  };
+  for (const Case& c : cases) {
+    Release r = Delta2();
+    c.arrange(r, root());
+    const Tree before = Listing(root());
+    const ApplyOutcome outcome = Apply(r, c.withManifest);
+    EXPECT_EQ(outcome.result, ZipErrRelease) << c.what << ": " << outcome.detail;
+    EXPECT_TRUE(outcome.refused) << c.what;
+    EXPECT_NE(outcome.detail.find(c.named), std::string::npos) << c.what << ": " << outcome.detail;
+    EXPECT_EQ(Listing(root()), before) << c.what;
+    const ReleaseFit fit = JudgePackageForInstallation((work_ / "update.zip").wstring(), root().wstring());
+    EXPECT_EQ(fit.verdict, release::ReleaseVerdict::Refused) << c.what;
+    EXPECT_EQ(fit.fullPackageMayFit, c.fullMayFit) << c.what;
+    fs::remove_all(root());
+    fs::create_directories(root());
+    ASSERT_EQ(Apply(Version1()).result, ZipOk);
+  }
+}
+
+TEST_F(ReleaseApply, ReplayOfTheInstalledVersionChangesNothing) {
+  ziptest::WriteBytes(root() / "a.txt", "user's change");
+  const Tree before = Listing(root());
+  const ApplyOutcome outcome = Apply(Version1());
+  EXPECT_EQ(outcome.result, ZipOk);
+  EXPECT_TRUE(outcome.alreadyInstalled);
+  EXPECT_EQ(Listing(root()), before);
+}
+
+// A swap that fails after the removal is undone whole; one interrupted after
+// it is finished by the next start.
+TEST_F(ReleaseApply, RemovalIsUndoneOrFinishedWithTheRestOfTheSwap) {
+  for (const HookAction action : {HookAction::FailMove, HookAction::Abandon}) {
+    const Tree before = Listing(root());
+    ApplyOptions options;
+    options.hook = [action](ApplyStep step, std::size_t record) {
+      return step == ApplyStep::Swapping && record == 3 ? action : HookAction::Continue;
+    };
+    Apply(Delta2(), true, options);
+    if (action == HookAction::FailMove) {
+      EXPECT_EQ(Listing(root()), before);
+    } else {
+      ASSERT_EQ(RecoverInterruptedApply(root().wstring()).result, ZipOk);
+      EXPECT_EQ(Listing(root()), Expected(Delta2()));
+    }
+  }
+}
+
+TEST_F(ReleaseApply, EntryThatIsNotTheListedFileIsRefused) {
+  Release r = Delta2();
+  const Tree before = Listing(root());
+  std::vector<ziptest::EntrySpec> entries = {
+      {release::kManifestEntryName, ManifestText(r)}, {"bin/b.dll", "b2 altered"}, {"e.txt", "e2"}};
+  ASSERT_TRUE(ziptest::WriteArchive(work_ / "update.zip", entries));
+  const ApplyOutcome outcome = ApplyPackage((work_ / "update.zip").wstring(), root().wstring());
+  EXPECT_EQ(outcome.result, ZipErrData) << outcome.detail;
+  EXPECT_EQ(Listing(root()), before);
+}
+
+}  // namespace
