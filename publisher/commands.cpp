@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 
 #include "publisher/command_line.h"
+#include "publisher/command_support.h"
 #include "publisher/folder_scan.h"
 #include "publisher/help_texts.h"
 #include "publisher/key_files.h"
@@ -14,6 +16,8 @@
 #include "publisher/package_signer.h"
 #include "publisher/package_writer.h"
 #include "publisher/path_text.h"
+#include "publisher/release_builder.h"
+#include "publisher/release_report.h"
 #include "signing/package_verifier.h"
 #include "updater/download/md5.h"
 
@@ -22,16 +26,16 @@ namespace fs = std::filesystem;
 namespace publisher {
 namespace {
 
-constexpr int kDone = 0;
-constexpr int kFailed = 1;
-constexpr int kMisuse = 2;
 // Folders below this size pack too fast for progress lines to help.
 constexpr std::uint64_t kProgressThreshold = 16u << 20;
 
-// Parses the words; on misuse or --help prints what fits and sets `exit`.
+}  // namespace
+
 bool Prepare(const char* command, const Words& words, const std::vector<std::string>& options,
-             std::size_t positional, CommandLine& line, int& exit) {
-  line = ParseWords(words, options);
+             std::size_t positional, CommandLine& line, int& exit, const std::vector<std::string>& optional) {
+  std::vector<std::string> known = options;
+  known.insert(known.end(), optional.begin(), optional.end());
+  line = ParseWords(words, known);
   if (line.help) {
     std::cout << HelpText(command);
     exit = kDone;
@@ -62,11 +66,23 @@ Progress StderrProgress() {
   };
 }
 
-void Pack(const fs::path& folder, const fs::path& output, const std::string& shownName) {
-  const std::vector<PackageEntry> entries = ScanFolder(folder);
+namespace {
+
+// A package of the folder; with a version, a full release of it.
+void Pack(const fs::path& folder, const fs::path& output, const std::string& shownName,
+          const std::string& version = std::string(), const std::string& product = std::string()) {
+  std::vector<PackageEntry> entries = ScanFolder(folder);
+  std::optional<PartialFile> manifestFile;
+  if (!version.empty()) {
+    manifestFile.emplace(fs::path(output) += ".manifest");
+    entries =
+        ReleaseEntries(entries, FullRelease(product, version, DigestFiles(entries)), manifestFile->path());
+  }
   WritePackage(entries, output, StderrProgress());
   std::cerr << "packed " << entries.size() << " entries into " << shownName << "\n";
 }
+
+}  // namespace
 
 std::string Md5Hex(const fs::path& path) {
   std::string hex;
@@ -74,9 +90,11 @@ std::string Md5Hex(const fs::path& path) {
   return hex;
 }
 
-// Prints the signature verdict and every problem; true when there is none.
-bool Verify(const fs::path& package, const signing::PublicKey& key, const std::string& shownName) {
-  const PackageReport report = InspectPackage(package);
+bool Verify(const fs::path& package, const signing::PublicKey& key, const std::string& shownName,
+            bool showRelease) {
+  PackageReport report = InspectPackage(package);
+  const ReleaseReport release = InspectRelease(package);
+  report.problems.insert(report.problems.end(), release.problems.begin(), release.problems.end());
   const signing::Verdict verdict = signing::VerifyPackageFile(WidePath(package), key);
   for (const std::string& problem : report.problems) std::cerr << "refused: " << problem << "\n";
   if (verdict != signing::Verdict::Valid)
@@ -85,6 +103,12 @@ bool Verify(const fs::path& package, const signing::PublicKey& key, const std::s
   std::cout << shownName << ": " << (good ? "OK" : "REFUSED") << ", " << report.entries << " entries, "
             << report.unpackedSize << " bytes unpacked, " << report.packageSize << " bytes, "
             << signing::DescribeVerdict(verdict) << "\n";
+  if (!showRelease) return good;
+  if (release.hasManifest) {
+    std::cout << "release: " << DescribeRelease(release.manifest) << "\nmanifest:\n" << release.text;
+  } else {
+    std::cout << "release: none (no release manifest: installations with a release record refuse it)\n";
+  }
   return good;
 }
 
@@ -93,18 +117,6 @@ bool IsPackageUrl(const std::string& url) {
   return scheme && url.find_first_of(" \t\"") == std::string::npos &&
          url.find('/', url.find("//") + 2) != std::string::npos;
 }
-
-template <typename Body>
-int Guarded(const char* command, Body body) {
-  try {
-    return body();
-  } catch (const std::exception& e) {
-    std::cerr << "zvkpublish " << command << ": " << e.what() << "\n";
-    return kFailed;
-  }
-}
-
-}  // namespace
 
 int RunKeygen(const Words& words) {
   CommandLine line;
@@ -126,10 +138,16 @@ int RunKeygen(const Words& words) {
 int RunPack(const Words& words) {
   CommandLine line;
   int exit = kDone;
-  if (!Prepare("pack", words, {"-o"}, 1, line, exit)) return exit;
+  if (!Prepare("pack", words, {"-o"}, 1, line, exit, {"--version", "--product"})) return exit;
   if (line.option("-o").empty()) line.options["-o"] = "update.zip";
+  if (line.option("--version").empty() && !line.option("--product").empty()) {
+    std::cerr << "zvkpublish pack: --product needs --version\n" << HelpText("pack");
+    return kMisuse;
+  }
   return Guarded("pack", [&] {
-    Pack(Utf8Path(line.positional[0]), Utf8Path(line.option("-o")), line.option("-o"));
+    Pack(Utf8Path(line.positional[0]), Utf8Path(line.option("-o")), line.option("-o"),
+         line.option("--version"),
+         line.option("--product").empty() ? kDefaultProduct : line.option("--product"));
     return kDone;
   });
 }
@@ -140,10 +158,13 @@ int RunSign(const Words& words) {
   if (!Prepare("sign", words, {"--key"}, 1, line, exit)) return exit;
   return Guarded("sign", [&] {
     const PrivateKey key = PrivateKey::Load(line.option("--key"));
-    const PackageReport report = InspectPackage(Utf8Path(line.positional[0]));
+    PackageReport report = InspectPackage(Utf8Path(line.positional[0]));
+    const ReleaseReport release = InspectRelease(Utf8Path(line.positional[0]));
+    report.problems.insert(report.problems.end(), release.problems.begin(), release.problems.end());
     for (const std::string& problem : report.problems) std::cerr << "refused: " << problem << "\n";
     if (!report.problems.empty()) return kFailed;
-    SignPackage(Utf8Path(line.positional[0]), key);
+    SignPackage(Utf8Path(line.positional[0]), key,
+                release.hasManifest ? signing::SignatureFormat::V2 : signing::SignatureFormat::V1);
     std::cerr << "signed " << line.positional[0] << "\n";
     return kDone;
   });
@@ -155,14 +176,11 @@ int RunVerify(const Words& words) {
   if (!Prepare("verify", words, {"--pub"}, 1, line, exit)) return exit;
   return Guarded("verify", [&] {
     const signing::PublicKey key = LoadPublicKey(line.option("--pub"));
-    return Verify(Utf8Path(line.positional[0]), key, line.positional[0]) ? kDone : kFailed;
+    return Verify(Utf8Path(line.positional[0]), key, line.positional[0], true) ? kDone : kFailed;
   });
 }
 
-namespace {
-
-// The file the URL's last path segment names, when that is a plain file
-// name; "update.zip" otherwise (a query, "..", or a folder URL).
+// A query, "..", or a folder URL gives "update.zip".
 std::string PackageFileName(const std::string& url) {
   const std::string path = url.substr(0, url.find_first_of("?#"));
   const std::string name = path.substr(path.find_last_of('/') + 1);
@@ -171,38 +189,25 @@ std::string PackageFileName(const std::string& url) {
   return plain ? name : "update.zip";
 }
 
-}  // namespace
-
 int RunPublish(const Words& words) {
   CommandLine line;
   int exit = kDone;
-  if (!Prepare("publish", words, {"--key", "--url", "-o"}, 1, line, exit)) return exit;
+  if (!Prepare("publish", words, {"--key", "--url", "-o", "--version"}, 1, line, exit,
+               {"--product", "--since", "--base-version", "--full-url"}))
+    return exit;
   const std::string url = line.option("--url");
-  if (line.option("-o").empty()) {
-    std::cerr << "zvkpublish publish: needs -o\n" << HelpText("publish");
+  std::string misuse;
+  if (line.option("-o").empty())
+    misuse = "needs -o";
+  else if (!IsPackageUrl(url))
+    misuse = url + ": not an http:// or https:// URL with a path and no blanks or quotes";
+  else
+    misuse = ReleaseOptionsMisuse(line);
+  if (!misuse.empty()) {
+    std::cerr << "zvkpublish publish: " << misuse << "\n" << HelpText("publish");
     return kMisuse;
   }
-  if (!IsPackageUrl(url)) {
-    std::cerr << "zvkpublish publish: " << url
-              << ": not an http:// or https:// URL with a path and no blanks or quotes\n";
-    return kMisuse;
-  }
-  return Guarded("publish", [&] {
-    const PrivateKey key = PrivateKey::Load(line.option("--key"));
-    const fs::path output = Utf8Path(line.option("-o")) / Utf8Path(PackageFileName(url));
-    fs::create_directories(Utf8Path(line.option("-o")));
-    {
-      PartialFile staged(output);
-      Pack(Utf8Path(line.positional[0]), staged.path(), Utf8Text(output));
-      SignPackage(staged.path(), key);
-      if (!Verify(staged.path(), key.Public(), Utf8Text(output))) return kFailed;
-      staged.Commit();
-    }
-    const std::string md5 = Md5Hex(output);
-    std::cout << "package: " << Utf8Text(output) << "\nmd5: " << md5
-              << "\nupdater command line: temp\\Updater.exe -url=" << url << " -md5=" << md5 << "\n";
-    return kDone;
-  });
+  return Guarded("publish", [&] { return PublishRelease(line); });
 }
 
 }  // namespace publisher

@@ -15,5 +15,6 @@ int RunPack(const Words& words);
 int RunSign(const Words& words);
 int RunVerify(const Words& words);
 int RunPublish(const Words& words);
+int RunCheck(const Words& words);
 
 }  // namespace publisher

@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "publisher/folder_scan.h"
 #include "publisher/path_text.h"
+#include "release/manifest.h"
 #include "zipextract/archive_stream.h"
 #include "zipextract/package_entry_rule.h"
 
@@ -48,7 +49,10 @@ void CheckEntry(unzFile archive, PackageReport& report, std::set<std::string>& s
   }
   const std::string entry(name.data(), info.size_filename);
   auto problem = [&](const std::string& reason) { report.problems.push_back(entry + ": " + reason); };
-  if (const char* reason = RefusedEntryName(entry)) problem(reason);
+  // The release manifest's name is reserved for exactly that entry (release_report checks it).
+  if (entry != release::kManifestEntryName) {
+    if (const char* reason = RefusedEntryName(entry)) problem(reason);
+  }
   if (!seen.insert(Lowered(entry)).second) problem("listed twice (names differ in case at most)");
   if ((info.flag & 1) != 0) problem("encrypted");
   if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)

@@ -14,11 +14,9 @@ int main(int argc, char** argv) {
     const char* name;
     int (*run)(const Words&);
   };
-  static const Command kCommands[] = {{"keygen", publisher::RunKeygen},
-                                      {"pack", publisher::RunPack},
-                                      {"sign", publisher::RunSign},
-                                      {"verify", publisher::RunVerify},
-                                      {"publish", publisher::RunPublish}};
+  static const Command kCommands[] = {{"keygen", publisher::RunKeygen},   {"pack", publisher::RunPack},
+                                      {"sign", publisher::RunSign},       {"verify", publisher::RunVerify},
+                                      {"publish", publisher::RunPublish}, {"check", publisher::RunCheck}};
   const publisher::ToolConsole console(argc, argv);
   const Words& words = console.words();
   const std::string name = words.empty() ? "" : words[0];

@@ -72,7 +72,7 @@ demo_package() {
   if [ "$signed" = 1 ]; then
     rm -rf "$state/package-folder"
     e2e_make_folder "$state/package-folder" "" 2 8000000
-    "$publish" publish "$state/package-folder" --key "$keys/demo.key" --url "$url" -o "$www" 2>&1 | sed 's/^/   /'
+    "$publish" publish "$state/package-folder" --key "$keys/demo.key" --url "$url" -o "$www" --version 2 2>&1 | sed 's/^/   /'
     E2E_MD5=$(md5sum "$www/update.zip" | cut -d' ' -f1)
   else
     e2e_make_package "$www/update.zip" "" 2 8000000

@@ -15,6 +15,7 @@
 #include "platform/private_file.h"
 #include "platform/string_convert.h"
 #include "publisher/key_files.h"
+#include "release/installed_record.h"
 #include "signing/package_check.h"
 #include "signing/pem.h"
 #include "zipextract/extract_zip_to_dir.h"
@@ -158,11 +159,11 @@ TEST(PackageEntryRule, NamesTheLauncherWouldNotInstallAsTheyStandAreRefused) {
   const std::string refused[] = {
       "",           "/etc/passwd", "C:/x.dll", "a/../b",  "..",       "a/..",
       "bin\\a.dll", "a:stream",    "con\x01",  "a./b",    "dir /x",   std::string(160, 'n'),
-      "a//b",       "\xC3(bad",    "\xFF",     "Aux.txt", "bin/com1",
+      "a//b",       "\xC3(bad",    "\xFF",     "Aux.txt", "bin/com1", "~ZVK-Apply-installed",
   };
   for (const std::string& name : refused) EXPECT_NE(RefusedEntryName(name), nullptr) << name;
-  const std::string accepted[] = {"a.txt",         "bin/a.dll", "docs/",
-                                  "中文/说明.txt", ".hidden",   std::string(159, 'n')};
+  const std::string accepted[] = {"a.txt",   "bin/a.dll",          "docs/", "zvk-apply", "中文/说明.txt",
+                                  ".hidden", std::string(159, 'n')};
   for (const std::string& name : accepted) EXPECT_EQ(RefusedEntryName(name), nullptr) << name;
 }
 
@@ -218,7 +219,8 @@ TEST_F(PublisherTest, PublishedPackageVerifiesAndInstallsTheFolder) {
     EXPECT_EQ(fs::status(work_ / "key.key").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
   }
-  ASSERT_EQ(Tool("publish 版本2 --key key.key --url http://127.0.0.1:1/c/update.zip -o site"), 0) << errors_;
+  ASSERT_EQ(Tool("publish 版本2 --key key.key --url http://127.0.0.1:1/c/update.zip -o site --version 1"), 0)
+      << errors_;
   const std::string out = ReadText(work_ / "out.txt");
   EXPECT_NE(out.find("temp\\Updater.exe -url=http://127.0.0.1:1/c/update.zip -md5="), std::string::npos)
       << out;
@@ -319,6 +321,52 @@ TEST_F(PublisherTest, SignedPackagePassesTheChecksOfProgramsBuiltWithTheKey) {
   ASSERT_EQ(Tool("pack in -o update.zip"), 0) << errors_;
   ASSERT_EQ(Tool("sign update.zip --key test.key"), 0) << errors_;
   EXPECT_EQ(signing::CheckPackageFile((work_ / "update.zip").wstring()), signing::Verdict::Valid);
+}
+
+// Version 2 as a delta from version 1's package: installed over version 1 it
+// gives exactly version 2; check then finds what support would look for.
+TEST_F(PublisherTest, DeltaSinceThePreviousPackageInstallsTheNewVersionAndCheckSeesChanges) {
+  std::mt19937 random(11);
+  std::string noise(200000, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  WriteText(work_ / "v1/keep.dll", noise);
+  WriteText(work_ / "v1/change.txt", "one");
+  WriteText(work_ / "v1/gone.txt", "gone");
+  WriteText(work_ / "v2/keep.dll", noise);
+  WriteText(work_ / "v2/change.txt", "two");
+  WriteText(work_ / "v2/new/added.txt", "added");
+  const std::string site = " --key key.key --url http://127.0.0.1:1/c/update.zip";
+  ASSERT_EQ(Tool("keygen -o key"), 0) << errors_;
+  ASSERT_EQ(Tool("publish v1 -o site1 --version 1.9" + site), 0) << errors_;
+  EXPECT_EQ(Tool("publish v2 -o site2 --version 1.9 --since site1/update.zip" + site), 1);
+  EXPECT_NE(errors_.find("not above the base's 1.9"), std::string::npos) << errors_;
+  EXPECT_FALSE(fs::exists(work_ / "site2"));
+  ASSERT_EQ(Tool("publish v2 -o site2 --version 1.10 --since site1/update.zip --full-url "
+                 "http://127.0.0.1:1/c/full.zip" +
+                 site),
+            0)
+      << errors_;
+  const std::string out = ReadText(work_ / "out.txt");
+  EXPECT_NE(out.find("full size: "), std::string::npos) << out;
+  EXPECT_LT(fs::file_size(work_ / "site2/update.zip") * 10, fs::file_size(work_ / "site2/full.zip"));
+  EXPECT_EQ(Tool("verify site2/update.zip --pub key.pub"), 0) << errors_;
+
+  const fs::path installed = work_ / "installed";
+  ASSERT_EQ(ExtractArchive((work_ / "site1/update.zip").wstring(), installed.wstring()), ZipOk);
+  ASSERT_EQ(ExtractArchive((work_ / "site2/update.zip").wstring(), installed.wstring()), ZipOk);
+  for (const char* name : {"keep.dll", "change.txt", "new/added.txt"})
+    EXPECT_EQ(ReadText(installed / name), ReadText(work_ / "v2" / name)) << name;
+  EXPECT_FALSE(fs::exists(installed / "gone.txt"));
+  EXPECT_EQ(Tool("check installed"), 0) << errors_;
+
+  WriteText(installed / "change.txt", "TWO");
+  fs::remove(installed / "keep.dll");
+  WriteText(installed / "user.cfg", "mine");
+  EXPECT_EQ(Tool("check installed"), 1);
+  const std::string report = ReadText(work_ / "out.txt");
+  for (const char* line : {"changed: change.txt (content differs)", "missing: keep.dll", "unlisted: user.cfg",
+                           "release: zvkclient 1.10, 3 files listed, 1 missing, 1 changed, 1 unlisted"})
+    EXPECT_NE(report.find(line), std::string::npos) << line << " in\n" << report;
 }
 
 }  // namespace
