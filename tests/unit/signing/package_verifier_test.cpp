@@ -83,6 +83,19 @@ TEST(PackageVerifier, AlteredPackagesAreRefused) {
   }
 }
 
+// Format 2 (a package with a release manifest) signs its tag: neither format
+// can be passed off as the other by rewriting the tag's digit.
+TEST(PackageVerifier, FormatTwoVerifiesAndNeitherFormatTakesTheOthersTag) {
+  for (const char* fixture : {ZVK_SIGNED_RELEASE_FIXTURE, ZVK_SIGNED_FIXTURE}) {
+    Bytes package = ReadBytes(fixture);
+    ASSERT_EQ(Check(package, 4096), Verdict::Valid) << fixture;
+    std::uint8_t& digit = package[package.size() - signing::kCommentSize + 6];
+    ASSERT_TRUE(digit == '1' || digit == '2') << fixture;
+    digit = digit == '1' ? '2' : '1';
+    EXPECT_EQ(Check(package, 4096), Verdict::BadSignature) << fixture;
+  }
+}
+
 TEST(PublicKeyPem, OnlyP256PublicKeysParse) {
   const Bytes pemBytes = ReadBytes(ZVK_TEST_PUBLIC_KEY);
   const std::string pem(pemBytes.begin(), pemBytes.end());
