@@ -182,11 +182,11 @@ bool Stager::stageRecord(const std::string& text, std::string& error) {
     return false;
   }
   platform::File record = platform::File::CreateNew(area_.stagedPath(records_.size()), 0);
-  records_.push_back({target, kind == platform::PathKind::File});
   if (!record.isOpen() || !record.write(text.data(), text.size()) || (flushEach_ && !record.flush())) {
     error = "cannot write the release record" + platform::LastErrorText();
     return false;
   }
+  records_.push_back({target, kind == platform::PathKind::File});
   return true;
 }
 
