@@ -85,11 +85,12 @@ ReleaseFit JudgeRelease(const PackageRelease& release, const std::wstring& root,
   return fit;
 }
 
-ReleaseFit JudgePackageForInstallation(const std::wstring& packagePath, const std::wstring& installFolder) {
+namespace {
+
+ReleaseFit JudgeOpenedPackage(ZipReader& reader, ZipResult opened, const std::wstring& installFolder) {
   ReleaseFit refused;
   refused.verdict = ReleaseVerdict::Refused;
-  ZipReader reader;
-  if (installFolder.empty() || reader.open(packagePath, installFolder) != ZipOk) {
+  if (opened != ZipOk) {
     refused.reason = "not a readable zip archive";
     return refused;
   }
@@ -97,4 +98,18 @@ ReleaseFit JudgePackageForInstallation(const std::wstring& packagePath, const st
   if (ReadPackageRelease(reader, release, refused.reason) != ZipOk) return refused;
   reader.close();
   return JudgeRelease(release, installFolder, true);
+}
+
+}  // namespace
+
+ReleaseFit JudgePackageForInstallation(const std::wstring& packagePath, const std::wstring& installFolder) {
+  ZipReader reader;
+  const ZipResult opened = installFolder.empty() ? ZipErrArgs : reader.open(packagePath, installFolder);
+  return JudgeOpenedPackage(reader, opened, installFolder);
+}
+
+ReleaseFit JudgePackageForInstallation(platform::File& package, const std::wstring& installFolder) {
+  ZipReader reader;
+  const ZipResult opened = installFolder.empty() ? ZipErrArgs : reader.open(package, installFolder);
+  return JudgeOpenedPackage(reader, opened, installFolder);
 }

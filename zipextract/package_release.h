@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "release/manifest.h"
 #include "release/release_plan.h"
 #include "zipextract/zip_result.h"
@@ -52,3 +53,6 @@ ReleaseFit JudgeRelease(const PackageRelease& release, const std::wstring& root,
 // that cannot be read, or whose manifest is broken, is Refused without a
 // full package to fall back to. Reads the installation; writes nothing.
 ReleaseFit JudgePackageForInstallation(const std::wstring& packagePath, const std::wstring& installFolder);
+// The same through a package the caller opened (and checked) and keeps open;
+// it is read from its start, its position is not kept.
+ReleaseFit JudgePackageForInstallation(platform::File& package, const std::wstring& installFolder);

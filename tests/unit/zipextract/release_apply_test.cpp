@@ -141,7 +141,8 @@ TEST_F(ReleaseApply, PackagesThatDoNotFitLeaveTheTreeAsItWas) {
     EXPECT_TRUE(outcome.refused) << c.what;
     EXPECT_NE(outcome.detail.find(c.named), std::string::npos) << c.what << ": " << outcome.detail;
     EXPECT_EQ(Listing(root()), before) << c.what;
-    const ReleaseFit fit = JudgePackageForInstallation((work_ / "update.zip").wstring(), root().wstring());
+    platform::File package = platform::File::OpenForRead((work_ / "update.zip").wstring());
+    const ReleaseFit fit = JudgePackageForInstallation(package, root().wstring());
     EXPECT_EQ(fit.verdict, release::ReleaseVerdict::Refused) << c.what;
     EXPECT_EQ(fit.fullPackageMayFit, c.fullMayFit) << c.what;
     fs::remove_all(root());
