@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "release/manifest.h"
 #include "tests/unit/zipextract/zip_builder.h"
 
 #ifdef _WIN32
@@ -159,6 +160,44 @@ TEST_F(PendingPackage, FailedCopyKeepsTheDownload) {
   PreparePendingPackage(directory(), options);
   EXPECT_TRUE(fs::is_regular_file(temp() / "update.zip"));
   EXPECT_FALSE(fs::exists(install() / "update.zip.part"));
+}
+
+// On an installation with a release record: a package without a manifest is
+// set aside as refused at once, one of the installed version removed; the
+// installation stays as it was.
+TEST_F(PendingPackage, ReleaseTheInstallationMustNotTakeIsSetAside) {
+  release::Manifest installed;
+  installed.product = "client";
+  installed.version = *release::Version::Parse("2.0");
+  installed.files.push_back({"a.txt", 5, release::Sha256Of("old a", 5), true});
+  const std::string record = release::FormatManifest(installed);
+  struct Case {
+    const char* what;
+    std::vector<ziptest::EntrySpec> entries;
+    PendingUpdateResult expected;
+    const char* left;  // the package's name afterwards, beside the launcher
+  };
+  const Case cases[] = {
+      {"no manifest", {{"a.txt", "new a"}}, PendingUpdateResult::Rejected, "update.rejected.zip"},
+      {"installed version",
+       {{release::kManifestEntryName, record}, {"a.txt", "old a"}},
+       PendingUpdateResult::AlreadyInstalled,
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(install());
+    SetUp();
+    ziptest::WriteBytes(install() / "a.txt", "old a");
+    ziptest::WriteBytes(install() / "~zvk-apply-installed", record);
+    ASSERT_TRUE(ziptest::WriteArchive(install() / "update.zip", c.entries));
+    EXPECT_EQ(ApplyPendingPackage(directory()), c.expected) << log_;
+    EXPECT_EQ(ziptest::ReadBytes(install() / "a.txt"), "old a");
+    EXPECT_FALSE(fs::exists(install() / "update.zip"));
+    if (c.left != nullptr) {
+      EXPECT_TRUE(fs::exists(install() / c.left));
+    }
+  }
 }
 
 }  // namespace
