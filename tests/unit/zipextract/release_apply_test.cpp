@@ -141,10 +141,12 @@ TEST_F(ReleaseApply, PackagesThatDoNotFitLeaveTheTreeAsItWas) {
     EXPECT_TRUE(outcome.refused) << c.what;
     EXPECT_NE(outcome.detail.find(c.named), std::string::npos) << c.what << ": " << outcome.detail;
     EXPECT_EQ(Listing(root()), before) << c.what;
-    platform::File package = platform::File::OpenForRead((work_ / "update.zip").wstring());
-    const ReleaseFit fit = JudgePackageForInstallation(package, root().wstring());
-    EXPECT_EQ(fit.verdict, release::ReleaseVerdict::Refused) << c.what;
-    EXPECT_EQ(fit.fullPackageMayFit, c.fullMayFit) << c.what;
+    {  // closed before the next package is written over it
+      platform::File package = platform::File::OpenForRead((work_ / "update.zip").wstring());
+      const ReleaseFit fit = JudgePackageForInstallation(package, root().wstring());
+      EXPECT_EQ(fit.verdict, release::ReleaseVerdict::Refused) << c.what;
+      EXPECT_EQ(fit.fullPackageMayFit, c.fullMayFit) << c.what;
+    }
     fs::remove_all(root());
     fs::create_directories(root());
     ASSERT_EQ(Apply(Version1()).result, ZipOk);
