@@ -19,8 +19,21 @@ export WINE64 WINESERVER
 zvk__template_current() {
   local template=$1
   [ -f "$template/.zvk-ready" ] || return 1
+  zvk__template_whole "$template" || return 1
   [ -f /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll ] || return 0
   [ -f "$template/drive_c/windows/syswow64/kernel32.dll" ]
+}
+
+# A wineboot cut short (a loaded machine, a killed run) leaves a prefix that
+# looks made but lacks parts of its system folder or registry: such a
+# template is made again instead of being copied into every test.
+zvk__template_whole() {
+  local template=$1 windows=$1/drive_c/windows
+  [ -f "$windows/system32/kernel32.dll" ] && [ -f "$windows/system32/ntdll.dll" ] &&
+    [ -f "$windows/system32/user32.dll" ] && [ -f "$windows/system32/cmd.exe" ] &&
+    grep -q 'Fonts\\\\Replacements' "$template/user.reg" 2>/dev/null &&
+    grep -q 'X11 Driver' "$template/user.reg" 2>/dev/null &&
+    [ -s "$template/system.reg" ]
 }
 
 zvk__prepare_template() {
@@ -39,6 +52,7 @@ zvk__prepare_template() {
     done
     "$WINESERVER" -w
   ) || return 1
+  zvk__template_whole "$template" || { echo "wine template $template is incomplete" >&2; return 1; }
   touch "$template/.zvk-ready"
 }
 
@@ -68,7 +82,8 @@ zvk_wine_session_start() {
   local state=$1
   mkdir -p "$state"
   local template=${ZVK_WINE_TEMPLATE:-$(dirname "$state")/wine-template}
-  zvk__prepare_template "$template" || { echo "wine prefix preparation failed" >&2; return 1; }
+  zvk__prepare_template "$template" || zvk__prepare_template "$template" ||
+    { echo "wine prefix preparation failed" >&2; return 1; }
   rm -rf "$state/wineprefix"
   zvk__copy_prefix "$template" "$state/wineprefix" || { echo "wine prefix copy failed" >&2; return 1; }
   export WINEPREFIX=$state/wineprefix
