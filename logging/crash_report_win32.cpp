@@ -34,8 +34,10 @@ constexpr DWORD kTerminateCode = 0xE0000001;
 // that passed it an invalid parameter.
 constexpr DWORD kInvalidParameterCode = 0xC0000417;
 // A report that has not finished by then (a lock held by the crashed
-// thread, say) is given up: the program must still end.
-constexpr DWORD kReportWaitMs = 10000;
+// thread, say) is given up: the program must still end. Writing the dump
+// takes seconds on a busy machine (under Wine on two loaded cores, more than
+// ten), so the limit is generous: a cut-off dump helps nobody.
+constexpr DWORD kReportWaitMs = 30000;
 // How long the report lets the log writer write the lines before the crash.
 constexpr auto kDrainBeforeReport = std::chrono::milliseconds(2000);
 constexpr std::size_t kDetailCapacity = 300;
