@@ -37,7 +37,8 @@ bool DigestAll(platform::File& file, PackageDigests& digests) {
 }  // namespace
 
 platform::File OpenVerifiedPackage(const std::filesystem::path& package, const std::string& expectedMd5,
-                                   std::int64_t expectedLength, std::string& why) {
+                                   std::int64_t expectedLength, std::string& why,
+                                   const release::Digest* expectedSha256) {
   platform::File file = OpenInItsFolder(package, why);
   if (!file.isOpen()) return file;
   const std::int64_t length = file.size();
@@ -45,7 +46,7 @@ platform::File OpenVerifiedPackage(const std::filesystem::path& package, const s
     why = "package length " + std::to_string(length) + ", expected " + std::to_string(expectedLength);
     return platform::File();
   }
-  PackageDigests digests(static_cast<std::uint64_t>(length));
+  PackageDigests digests(static_cast<std::uint64_t>(length), expectedSha256 != nullptr);
   if (!DigestAll(file, digests)) {
     why = "cannot read the package" + platform::LastErrorText();
     return platform::File();
@@ -53,6 +54,10 @@ platform::File OpenVerifiedPackage(const std::filesystem::path& package, const s
   const std::string md5 = digests.Md5Hex();
   if (!SameDigest(md5, expectedMd5)) {
     why = "package changed since its download: md5 " + md5 + ", expected " + expectedMd5;
+    return platform::File();
+  }
+  if (expectedSha256 && digests.Sha256() != *expectedSha256) {
+    why = "package changed since its download: its SHA-256 is not the one its release manifest names";
     return platform::File();
   }
   const signing::Verdict verdict = digests.SignatureVerdict();

@@ -10,8 +10,11 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "release/sha256.h"
 
 // The open package, or a closed file with `why` saying what failed.
-// `expectedLength` is not checked when it is 0 or less.
+// `expectedLength` is not checked when it is 0 or less, the SHA-256 only
+// when one is given (a full package named by a delta's manifest).
 platform::File OpenVerifiedPackage(const std::filesystem::path& package, const std::string& expectedMd5,
-                                   std::int64_t expectedLength, std::string& why);
+                                   std::int64_t expectedLength, std::string& why,
+                                   const release::Digest* expectedSha256 = nullptr);

@@ -4,10 +4,15 @@
 //
 // The updater window creates it in StartDownload (held by boost::shared_ptr,
 // the window being the only owner), sets the callbacks, starts it, and calls
-// DoInstall on the main thread once `finished` is set.
+// DoInstall on the main thread once `finished` is set. After the download the
+// worker asks whether the installation can take the package, and fetches the
+// full package instead of a delta that does not fit (package_fallback.h).
+
+#include <memory>
 
 #include "updater/download/downloader.h"
 #include "updater/install_step.h"
+#include "updater/package_fallback.h"
 #include "updater/zip_conf.h"
 
 class ZipDownloader : public Downloader {
@@ -29,5 +34,8 @@ class ZipDownloader : public Downloader {
  private:
   ZipConf conf_;
   InstallTimings timings_;
+  // Which package update.zip holds: written by the worker's check before
+  // `finished` is set, read by DoInstall after it was seen.
+  std::shared_ptr<DownloadedPackage> downloaded_;
   InstallOutcome lastOutcome_ = InstallOutcome::NotUnpacked;
 };

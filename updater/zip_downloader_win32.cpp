@@ -54,15 +54,15 @@ bool MayCreateFilesIn(const std::filesystem::path& folder) {
   return file || GetLastError() != ERROR_ACCESS_DENIED;
 }
 
-InstallServices Win32InstallServices(const ZipConf& conf, std::int64_t packageLength) {
+InstallServices Win32InstallServices(const ZipConf& conf, const DownloadedPackage& downloaded) {
   InstallServices services;
   services.findClient = [] { return FindProcess_ByName(kClientName); };
   services.killClientAndWait = [] { KillClientAndWait(); };
   services.sleep = [](std::uint32_t ms) { platform::SleepMs(ms); };
   services.tickCount = [] { return platform::TickCount(); };
-  const std::string md5 = conf.zipMd5;
-  services.openPackage = [md5, packageLength](const std::filesystem::path& package, std::string& why) {
-    return OpenVerifiedPackage(package, md5, packageLength, why);
+  services.openPackage = [downloaded](const std::filesystem::path& package, std::string& why) {
+    return OpenVerifiedPackage(package, downloaded.md5, downloaded.length, why,
+                               downloaded.sha256 ? &*downloaded.sha256 : nullptr);
   };
   services.extract = ExtractOnFirstUse(conf);
   services.mayWriteFolder = MayCreateFilesIn;
@@ -79,12 +79,22 @@ ZipDownloader::ZipDownloader(const ZipConf& conf) : ZipDownloader(conf, InstallT
 ZipDownloader::ZipDownloader(const ZipConf& conf, const InstallTimings& timings)
     : Downloader(conf.url, conf.zipMd5, conf.host, conf.requestPath, conf.forcedupdate != 0),
       conf_(conf),
-      timings_(timings) {
+      timings_(timings),
+      downloaded_(std::make_shared<DownloadedPackage>(DownloadedPackage{conf.zipMd5, 0, std::nullopt})) {
   clientShutdown = [] { KillClientAndWait(); };
+  // Runs on the worker's thread and may outlive this object: it holds what
+  // it touches.
+  packageCheck = [conf = conf_, downloaded = downloaded_](const release::FullPackageRef* fetchedInstead) {
+    *downloaded =
+        fetchedInstead ? PackageNamedBy(*fetchedInstead) : DownloadedPackage{conf.zipMd5, 0, std::nullopt};
+    return CheckDownloadedPackage(conf, *downloaded, fetchedInstead != nullptr);
+  };
 }
 
 ZipDownloader::~ZipDownloader() = default;
 
 void ZipDownloader::DoInstall() {
-  lastOutcome_ = RunInstallStep(conf_, Win32InstallServices(conf_, status.totalSize), timings_);
+  DownloadedPackage downloaded = *downloaded_;
+  if (downloaded.length <= 0) downloaded.length = status.totalSize;
+  lastOutcome_ = RunInstallStep(conf_, Win32InstallServices(conf_, downloaded), timings_);
 }

@@ -6,6 +6,7 @@
 
 #include "logging/n_log.h"
 #include "platform/never_destroyed.h"
+#include "release/manifest.h"
 #include "updater/download/diagnostics.h"
 #include "updater/download/download_status.h"
 #include "updater/download/engine_settings.h"
@@ -87,7 +88,7 @@ bool DecideRoute(const std::string& host, const std::string& requestPath, ProxyR
 }  // namespace
 
 int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::string& requestPath,
-                              DownloadStatus& status) {
+                              DownloadStatus& status, const release::FullPackageRef* named) {
   std::lock_guard<std::mutex> gate(AttemptGate());
   AttemptScope scope(session);
   if (!scope.attempt()) return kStopped;
@@ -104,13 +105,17 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   const std::int64_t total = QueryFileSize(host, requestPath, status, scope.attempt(), route);
   if (session.Stopped()) return kStopped;
   if (total <= 0) return total == kProbeRedirected ? kRedirected : kNoSize;
+  if (named && static_cast<std::uint64_t>(total) != named->size) {
+    ZM_ERROR << "the server gives the package " << total << " bytes, its release manifest " << named->size;
+    return kWrongLength;
+  }
 
   SegmentPlan plan = MakeSegmentPlan(static_cast<std::uint32_t>(total), host, requestPath, tdPath, &status);
   for (SegmentTask& task : plan) task.route = route;
   // Segment files planned for another size hold other ranges' bytes.
   if (session.plannedTotal != 0 && session.plannedTotal != total) RemoveSegmentFiles(plan);
   session.plannedTotal = total;
-  PackageDigests digests(static_cast<std::uint64_t>(total));
+  PackageDigests digests(static_cast<std::uint64_t>(total), named != nullptr);
   plan[0].digests = &digests;
   // Every transfer counts its segment's bytes on disk as it starts, so the
   // count left by an earlier, short attempt would be counted twice.
@@ -119,5 +124,5 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   // A stopped worker leaves the segment files as they are for the next run.
   if (session.Stopped()) return kStopped;
   if (!SegmentsComplete(plan)) return kSegmentsShort;
-  return JoinAndVerify(plan, total, status, digests);
+  return JoinAndVerify(plan, total, status, digests, named);
 }

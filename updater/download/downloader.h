@@ -20,9 +20,21 @@
 #include <memory>
 #include <string>
 
+#include "release/manifest.h"
 #include "updater/download/download_status.h"
 #include "updater/download/http_download.h"
 #include "updater/download/thread_base.h"
+
+// What the worker does with a package that passed its checks.
+struct PackageFollowUp {
+  enum class Step {
+    Keep,          // finished: the package stays for the install
+    FetchInstead,  // download `instead` in its place, with its own ten attempts
+    Refuse,        // the failure callback, as after the last failed attempt
+  };
+  Step step = Step::Keep;
+  release::FullPackageRef instead;
+};
 
 class Downloader : public ThreadBase {
   // First, so that the references below can be bound to it.
@@ -48,6 +60,15 @@ class Downloader : public ThreadBase {
   boost::function<void()> failCallback;
   // In forced mode, before the first request: stops the Client and waits.
   boost::function<void()> clientShutdown;
+  // Once a package is in place (update.zip), before `finished` is set: what
+  // to do with it. `fetchedInstead` is the package fetched in place of the
+  // run's own, null for the run's own. A package fetched instead is never
+  // followed by another: a second FetchInstead counts as Refuse. Empty:
+  // every package is kept.
+  boost::function<PackageFollowUp(const release::FullPackageRef* fetchedInstead)> packageCheck;
+  // A package fetched instead starts downloading: the progress starts again
+  // from 0 and its failed attempts are counted from 0.
+  boost::function<void()> restartCallback;
 
   const std::string url;
   const std::string md5;

@@ -15,6 +15,9 @@
 struct DownloadStatus;
 struct SegmentTask;
 class StdioFile;
+namespace release {
+struct FullPackageRef;
+}
 
 class CHttpDownload {
  public:
@@ -52,8 +55,11 @@ class CHttpDownload {
   // One attempt: probe, four transfers under the watchdog, join, checks and
   // rename. A redirection rewrites host and requestPath. Returns one of the
   // result codes above. Only one attempt runs at a time in the process.
+  // A package `named` by a signed release manifest must have the size, MD5
+  // and SHA-256 it names (a probe that says another size: kWrongLength,
+  // before anything is fetched); otherwise the MD5 is status.expectedMd5.
   static int RunAttempt(DownloadSession& session, std::string& host, std::string& requestPath,
-                        DownloadStatus& status);
+                        DownloadStatus& status, const release::FullPackageRef* named = nullptr);
 
   // Size probe over route: the package size (also stored in status.totalSize),
   // 0 when it could not be learned, kProbeRedirected after rewriting host and

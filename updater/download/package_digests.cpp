@@ -14,7 +14,15 @@ PackageDigests::PackageDigests(std::uint64_t packageSize) : consumers_{&md5_} {
   consumers_.push_back(signature_.get());
 }
 
+PackageDigests::PackageDigests(std::uint64_t packageSize, bool withSha256) : PackageDigests(packageSize) {
+  if (!withSha256) return;
+  sha256_ = std::make_unique<Sha256Consumer>();
+  consumers_.push_back(sha256_.get());
+}
+
 PackageDigests::~PackageDigests() = default;
+
+release::Digest PackageDigests::Sha256() { return sha256_ ? sha256_->hash.Finish() : release::Digest{}; }
 
 PackageDigests::SignatureConsumer::SignatureConsumer(std::uint64_t packageSize) {
   try {

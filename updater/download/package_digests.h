@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "release/sha256.h"
 #include "signing/verdict.h"
 #include "updater/download/md5.h"
 
@@ -28,6 +29,9 @@ class PackageDigests {
   // Also checks the signature of a package of that size, in builds with a
   // publisher key (signing/package_check.h); keyless builds check nothing.
   explicit PackageDigests(std::uint64_t packageSize);
+  // Also takes the SHA-256, for a package whose digest a signed release
+  // manifest names.
+  PackageDigests(std::uint64_t packageSize, bool withSha256);
   ~PackageDigests();
   PackageDigests(const PackageDigests&) = delete;
   PackageDigests& operator=(const PackageDigests&) = delete;
@@ -39,6 +43,9 @@ class PackageDigests {
   // Valid when the package may be installed (always without a signature
   // check); otherwise why not. Call once, at the end.
   signing::Verdict SignatureVerdict();
+  // The SHA-256 of the bytes given; call once, at the end, and only on
+  // digests made with it.
+  release::Digest Sha256();
 
  private:
   class Md5Consumer : public DigestConsumer {
@@ -58,7 +65,14 @@ class PackageDigests {
     std::unique_ptr<signing::PackageCheck> check_;  // null when it could not start
   };
 
+  class Sha256Consumer : public DigestConsumer {
+   public:
+    void Update(const char* data, std::size_t size) override { hash.Update(data, size); }
+    release::Sha256 hash;
+  };
+
   Md5Consumer md5_;
+  std::unique_ptr<Sha256Consumer> sha256_;        // null unless asked for
   std::unique_ptr<SignatureConsumer> signature_;  // null when nothing is checked
   std::vector<DigestConsumer*> consumers_;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "logging/n_log.h"
+#include "release/manifest.h"
 #include "signing/verdict.h"
 #include "updater/download/download_status.h"
 #include "updater/download/engine_settings.h"
@@ -100,7 +101,7 @@ int JoinSegments(const SegmentPlan& plan, JoinOutput& out, PackageDigests& diges
 }
 
 int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status,
-                  PackageDigests& digests) {
+                  PackageDigests& digests, const release::FullPackageRef* named) {
   const std::filesystem::path tdPath = status.tdPath;
   FileOutput out(tdPath);
   if (!out.IsOpen()) return CHttpDownload::kCannotCreatePackage;
@@ -112,9 +113,15 @@ int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& s
   const std::int64_t length = FileLength(tdPath);
   if (length != total) return Reject(plan, tdPath, status, CHttpDownload::kWrongLength);
   const std::string digest = digests.Md5Hex();
-  if (!SameDigest(digest, status.expectedMd5)) {
-    ZM_ERROR << "package digest mismatch: expected md5 " << status.expectedMd5 << ", computed md5 " << digest
+  const std::string& expectedMd5 = named ? named->md5 : status.expectedMd5;
+  if (!SameDigest(digest, expectedMd5)) {
+    ZM_ERROR << "package digest mismatch: expected md5 " << expectedMd5 << ", computed md5 " << digest
              << ", package length " << length;
+    return Reject(plan, tdPath, status, CHttpDownload::kWrongDigest);
+  }
+  if (named && digests.Sha256() != named->sha256) {
+    ZM_ERROR << "package digest mismatch: the SHA-256 differs from its release manifest's "
+             << release::DigestHex(named->sha256) << ", package length " << length;
     return Reject(plan, tdPath, status, CHttpDownload::kWrongDigest);
   }
   // Builds with a publisher key take a package only with its signature; one

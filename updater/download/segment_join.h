@@ -10,6 +10,9 @@
 
 struct DownloadStatus;
 class PackageDigests;
+namespace release {
+struct FullPackageRef;
+}
 
 // Where the join writes the package.
 class JoinOutput {
@@ -32,12 +35,13 @@ int JoinSegments(const SegmentPlan& plan, JoinOutput& out, PackageDigests& diges
 
 // Joins a complete set of segments into status.tdPath, finishing digests on
 // the way; checks its length against total and its MD5 against
-// status.expectedMd5, and renames it
-// to update.zip. A failed join keeps the segment files; once the join is
+// status.expectedMd5 (for a package `named` by a release manifest: its MD5
+// and SHA-256 against the named ones, digests made with SHA-256), and
+// renames it to update.zip. A failed join keeps the segment files; once the join is
 // complete they are deleted, whatever the checks say. Returns
 // CHttpDownload's result code.
 int JoinAndVerify(const SegmentPlan& plan, std::int64_t total, DownloadStatus& status,
-                  PackageDigests& digests);
+                  PackageDigests& digests, const release::FullPackageRef* named = nullptr);
 
 // Deletes the four segment files; missing ones are passed over.
 void RemoveSegmentFiles(const SegmentPlan& plan);

@@ -78,6 +78,8 @@ void CUpdaterWnd::StartDownload(const ZipConf& config) {
   std::shared_ptr<WorkerLink> link = link_;
   worker_->retryCallback = [link](unsigned int count) { OnRetry(link, count); };
   worker_->failCallback = [link] { OnDownloadFailed(link); };
+  // The full package fetched in place of a delta: its own attempts, counted afresh.
+  worker_->restartCallback = [link] { link->retryCount = 0; };
   worker_->Start();
   if (m_hWnd) ::SetTimer(m_hWnd, kProgressTimerId, timing_.tickMs, nullptr);
 }

@@ -228,3 +228,64 @@ TEST_F(Worker, DestroyingTheWorkerInsideACallbackDoesNotWaitForIt) {
 }
 
 }  // namespace
+
+// A package fetched in place of the run's own (the full package a delta
+// names) is checked against what names it, is followed by no other, and
+// restarts the progress.
+TEST_F(Worker, PackageFetchedInsteadIsCheckedAndNeverFollowedByAnother) {
+  const std::string delta = MakePackage(3000, 1);
+  const std::string full = MakePackage(9000, 2);
+  struct Case {
+    const char* what;
+    std::function<void(release::FullPackageRef&)> spoil;
+    PackageFollowUp::Step secondStep;
+    bool finished;
+    unsigned fullRequests;  // the full package's server: 5 per attempt, 1 for a size refused at its probe
+    std::vector<std::string> events;
+  };
+  std::vector<std::string> tenFailures = Retries(10);
+  tenFailures.insert(tenFailures.begin(), "restart");
+  tenFailures.push_back("fail");
+  const Case cases[] = {
+      {"named right", [](release::FullPackageRef&) {}, PackageFollowUp::Step::Keep, true, 5, {"restart"}},
+      {"another SHA-256", [](release::FullPackageRef& ref) { ref.sha256[0] ^= 1; },
+       PackageFollowUp::Step::Keep, false, 50, tenFailures},
+      {"another size", [](release::FullPackageRef& ref) { ref.size += 1; }, PackageFollowUp::Step::Keep,
+       false, 10, tenFailures},
+      {"another fallback asked for",
+       [](release::FullPackageRef&) {},
+       PackageFollowUp::Step::FetchInstead,
+       false,
+       5,
+       {"restart", "fail"}},
+  };
+  for (const Case& c : cases) {
+    PackageServer deltaServer(delta);
+    PackageServer fullServer(full);
+    release::FullPackageRef named{full.size(), Md5Of(full), release::Sha256Of(full.data(), full.size()),
+                                  "http://" + fullServer.hostText() + "/full.zip"};
+    c.spoil(named);
+    Recorder recorder;
+    auto worker = std::make_shared<TestDownloader>(Md5Of(delta), deltaServer.hostText());
+    recorder.Connect(*worker);
+    worker->restartCallback = [&recorder] { recorder.Add("restart"); };
+    worker->packageCheck = [&c, named](const release::FullPackageRef* fetched) {
+      PackageFollowUp followUp{fetched ? c.secondStep : PackageFollowUp::Step::FetchInstead, named};
+      return followUp;
+    };
+    worker->Start();
+    ASSERT_TRUE(WaitIdle(*worker)) << c.what;
+    EXPECT_EQ(recorder.Events(), c.events) << c.what;
+    EXPECT_EQ(worker->finished, c.finished ? 1 : 0) << c.what;
+    EXPECT_EQ(fullServer.RequestCount(), c.fullRequests) << c.what;
+    EXPECT_EQ(fullServer.Requests().at(0).path, "/full.zip") << c.what;
+    if (c.finished) {
+      EXPECT_EQ(FileDigest(File("update.zip")), Md5Of(full)) << c.what;
+      EXPECT_EQ(DownloadStatus(worker->status).totalSize, static_cast<std::int64_t>(full.size())) << c.what;
+    } else {
+      EXPECT_NE(FileDigest(File("update.zip")), Md5Of(delta)) << c.what << ": the delta is left to install";
+    }
+    worker.reset();
+    std::filesystem::remove(File("update.zip"));
+  }
+}
