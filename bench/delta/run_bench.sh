@@ -115,7 +115,6 @@ echo "|---|---|---|---|---|---|"
 echo "| full 2.0 | $full_size | 100% | $(med "${full_dl[@]}") | $(med "${full_ap[@]}") | $(totals full_dl full_ap) |"
 echo "| delta 1.0 to 2.0 | $delta_size | $(awk -v d="$delta_size" -v f="$full_size" 'BEGIN {printf "%.2f%%", 100 * d / f}') | $(med "${delta_dl[@]}") | $(med "${delta_ap[@]}") | $(totals delta_dl delta_ap) |"
 echo
-
 echo "| over the same installation | ms | / sha256sum | bytes read | / installation + delta |"
 echo "|---|---|---|---|---|"
 s=$(med "${sums[@]}") c=$(med "${checks[@]}") r=$(med "${reads[@]}")
