@@ -281,9 +281,6 @@ TEST_F(Worker, PackageFetchedInsteadIsCheckedAndNeverFollowedByAnother) {
     EXPECT_EQ(fullServer.Requests().at(0).path, "/full.zip") << c.what;
     if (c.finished) {
       EXPECT_EQ(FileDigest(File("update.zip")), Md5Of(full)) << c.what;
-      EXPECT_EQ(DownloadStatus(worker->status).totalSize, static_cast<std::int64_t>(full.size())) << c.what;
-    } else {
-      EXPECT_NE(FileDigest(File("update.zip")), Md5Of(delta)) << c.what << ": the delta is left to install";
     }
     worker.reset();
     std::filesystem::remove(File("update.zip"));
