@@ -109,16 +109,16 @@ std::int64_t CHttpDownload::QueryFileSize(std::string& host, std::string& reques
         case Redirection::kFollowed:
           return kProbeRedirected;
         case Redirection::kRefused:
-          ZM_ERROR << "Redirection from https to http refused: " << header.location;
+          ZM_ERROR << "Redirection from https to http refused: " << proxy_rules::Redacted(header.location);
           break;
         case Redirection::kUnreadable:
-          PrintDiagnostic("Invalid Location: " + header.location + "\n");
+          PrintDiagnostic("Invalid Location: " + proxy_rules::Redacted(header.location) + "\n");
           break;
       }
     } else if (!route.direct() && !IsSecureHost(host)) {
       // Plain HTTP: the answer came from the proxy, and may well be its own.
       const std::string request = "GET http://" + ParseServerAddress(host).hostLine + requestPath;
-      ZM_ERROR << DescribeProxyRefusal(route, proxy_rules::Printable(request),
+      ZM_ERROR << DescribeProxyRefusal(route, proxy_rules::Redacted(request),
                                        ReadProxyAnswer(std::string_view(header.headerText)));
     }
     return 0;

@@ -198,4 +198,19 @@ std::string Printable(std::string_view text, std::size_t maxLength) {
   return shown;
 }
 
+std::string Redacted(std::string_view text, std::size_t maxLength) {
+  std::string hidden(text);
+  for (std::size_t at = hidden.find('@'); at != std::string::npos; at = hidden.find('@', at + 1)) {
+    // The item holding the "@" starts after a list separator; a scheme's
+    // "://" inside it ends before the user information.
+    const std::size_t separator = hidden.find_last_of(" \t;,=", at);
+    std::size_t begin = separator == std::string::npos ? 0 : separator + 1;
+    const std::size_t scheme = hidden.find("://", begin);
+    if (scheme != std::string::npos && scheme < at) begin = scheme + 3;
+    hidden.replace(begin, at - begin, "***");
+    at = begin + 3;
+  }
+  return Printable(hidden, maxLength);
+}
+
 }  // namespace proxy_rules

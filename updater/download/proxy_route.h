@@ -25,6 +25,10 @@ struct RouteDecision {
   // cannot be fetched or evaluated, a proxy setting that does not parse):
   // the ERROR line's text. The attempt then fails.
   std::string failure;
+  // Not empty when a way of deciding that the settings name failed or found
+  // nothing and the route was decided without it (automatic detection): the
+  // WARN line's text.
+  std::string warning;
 };
 
 namespace proxy_rules {
@@ -55,5 +59,10 @@ std::string ProxyForScheme(std::string_view list, const std::string& scheme);
 // An untrusted text made fit for a log line: control and non-ASCII bytes
 // shown as "?", cut after maxLength characters (marked with "...").
 std::string Printable(std::string_view text, std::size_t maxLength = 200);
+
+// Printable, with the user information of every address in text (the
+// "user:password" before an "@", in a URL or a proxy list) replaced by
+// "***": settings and URLs may carry a password, and logs are read by many.
+std::string Redacted(std::string_view text, std::size_t maxLength = 200);
 
 }  // namespace proxy_rules

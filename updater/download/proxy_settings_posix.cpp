@@ -38,7 +38,7 @@ RouteDecision FindProxyRoute(const ServerAddress& target, const std::string&) {
     return decision;
   }
   if (!proxy_rules::ParseProxyServer(proxy.value, "1080", decision.route.proxy)) {
-    decision.failure = proxy.name + " names no usable HTTP proxy: " + proxy_rules::Printable(proxy.value);
+    decision.failure = proxy.name + " names no usable HTTP proxy: " + proxy_rules::Redacted(proxy.value);
     return decision;
   }
   decision.route.source = proxy.name;
