@@ -45,6 +45,17 @@ bool AttemptState::WaitTransfers(std::uint32_t timeoutMs) {
   return runningTransfers_ <= 0;
 }
 
+bool AttemptState::WaitUntil(std::uint32_t timeoutMs, const std::function<bool()>& ready) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return closed_ || ready(); });
+  return ready();
+}
+
+void AttemptState::Notify() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  changed_.notify_all();
+}
+
 void AttemptState::WaitAllTransfers() {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return runningTransfers_ <= 0; });

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <set>
 
@@ -34,6 +35,11 @@ class AttemptState {
   // Waits until every transfer has ended or the connections were closed, at
   // most timeoutMs. Returns true when all transfers have ended.
   bool WaitTransfers(std::uint32_t timeoutMs);
+  // Waits until ready() holds or the connections were closed, at most
+  // timeoutMs; ready is called under the state's lock. True when it held.
+  bool WaitUntil(std::uint32_t timeoutMs, const std::function<bool()>& ready);
+  // Has WaitUntil look at its condition again.
+  void Notify();
   // Waits until every transfer has ended. Only called after CloseConnections
   // or when the transfers are known to end by themselves.
   void WaitAllTransfers();

@@ -12,7 +12,8 @@
 #include "updater/download/engine_settings.h"
 #include "updater/download/http_download.h"
 #include "updater/download/package_digests.h"
-#include "updater/download/proxy_settings.h"
+#include "updater/download/package_url.h"
+#include "updater/download/route_lookup.h"
 #include "updater/download/segment_join.h"
 #include "updater/download/segment_task.h"
 #include "updater/download/watchdog.h"
@@ -67,22 +68,35 @@ void RunTransfers(SegmentPlan& plan, const std::shared_ptr<AttemptState>& attemp
   }
 }
 
+enum class Routing { kRouted, kRefused, kStopped };
+
 // The route of this attempt, decided for its host (a redirection to another
-// host is the next attempt's, and decides again), with its INFO line. False
-// after an ERROR line when the settings give no route.
-bool DecideRoute(const std::string& host, const std::string& requestPath, ProxyRoute& route) {
+// host is the next attempt's, and decides again), with its INFO line. Host
+// and path come from the command line, or from a Location value already
+// checked: they go into request and CONNECT lines as they are, so a pair
+// that cannot is refused here with an ERROR line, and the attempt fails as
+// one does that the settings give no route.
+Routing DecideRoute(const std::string& host, const std::string& requestPath,
+                    const std::shared_ptr<AttemptState>& attempt, ProxyRoute& route) {
   const ServerAddress target = ParseServerAddress(host);
-  RouteDecision decision = FindProxyRoute(target, requestPath);
-  if (!decision.failure.empty()) {
-    ZM_ERROR << "no route to " << proxy_rules::Printable(target.hostLine) << ": " << decision.failure;
-    return false;
+  if (!download::IsRequestTarget(target.hostLine, requestPath)) {
+    ZM_ERROR << "the package URL is not usable: host " << proxy_rules::Redacted(host) << ", path "
+             << proxy_rules::Redacted(requestPath);
+    return Routing::kRefused;
   }
+  RouteDecision decision = LookUpRoute(target, requestPath, attempt);
+  if (attempt->Closed()) return Routing::kStopped;
+  if (!decision.failure.empty()) {
+    ZM_ERROR << "no route to " << target.hostLine << ": " << decision.failure;
+    return Routing::kRefused;
+  }
+  if (!decision.warning.empty()) ZM_WARN << "route to " << target.hostLine << ": " << decision.warning;
   route = std::move(decision.route);
   if (route.direct())
     ZM_INFO << "route to " << target.hostLine << ": direct (" << route.source << ")";
   else
     ZM_INFO << "route to " << target.hostLine << ": proxy " << route.proxy << " (" << route.source << ")";
-  return true;
+  return Routing::kRouted;
 }
 
 }  // namespace
@@ -99,9 +113,9 @@ int CHttpDownload::RunAttempt(DownloadSession& session, std::string& host, std::
   if (status.tdPath != tdPath) status.tdPath = tdPath;
 
   ProxyRoute route;
-  const bool routed = DecideRoute(host, requestPath, route);
-  if (session.Stopped()) return kStopped;
-  if (!routed) return kNoSize;
+  const Routing routing = DecideRoute(host, requestPath, scope.attempt(), route);
+  if (routing == Routing::kStopped || session.Stopped()) return kStopped;
+  if (routing == Routing::kRefused) return kNoSize;
   const std::int64_t total = QueryFileSize(host, requestPath, status, scope.attempt(), route);
   if (session.Stopped()) return kStopped;
   if (total <= 0) return total == kProbeRedirected ? kRedirected : kNoSize;

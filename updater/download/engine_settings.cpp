@@ -61,6 +61,12 @@ void SetThreadFactory(ThreadFactory factory) {
   Settings().threadFactory = std::move(factory);
 }
 
+void SetRouteLookup(RouteFinder finder, std::uint32_t limitMs) {
+  std::lock_guard<std::mutex> lock(SettingsMutex());
+  Settings().routeFinder = std::move(finder);
+  Settings().routeLimitMs = limitMs;
+}
+
 std::thread StartEngineThread(std::function<void()> body) {
   ThreadFactory factory;
   {

@@ -9,6 +9,9 @@
 #include <string>
 #include <thread>
 
+#include "updater/download/proxy_route.h"
+#include "updater/download/server_address.h"
+
 namespace download {
 
 struct WatchdogTiming {
@@ -23,6 +26,10 @@ struct WatchdogTiming {
 // be started, as std::thread does. Tests replace it to make a start fail.
 using ThreadFactory = std::function<std::thread(std::function<void()> body)>;
 
+// Decides the route of an attempt from the system's settings; tests replace
+// it with one that blocks.
+using RouteFinder = std::function<RouteDecision(const ServerAddress& target, const std::string& requestPath)>;
+
 struct EngineSettings {
   // The updater's folder; the engine's file names are built in it. The
   // running module's folder by default. Wide on Windows, never converted
@@ -32,6 +39,11 @@ struct EngineSettings {
   // The size probe gives up when no complete response head came within this time.
   std::uint32_t probeLimitMs = 30000;
   ThreadFactory threadFactory;
+  // An attempt waits this long for the system's proxy settings to name its
+  // route (a configuration script or automatic detection may take long).
+  std::uint32_t routeLimitMs = 30000;
+  // Empty: FindProxyRoute.
+  RouteFinder routeFinder;
 };
 
 // A copy of the current settings; safe from any thread.
@@ -41,6 +53,8 @@ void SetWatchdogTiming(const WatchdogTiming& timing);
 void SetProbeLimit(std::uint32_t milliseconds);
 // An empty factory restores plain std::thread.
 void SetThreadFactory(ThreadFactory factory);
+// An empty finder restores FindProxyRoute.
+void SetRouteLookup(RouteFinder finder, std::uint32_t limitMs);
 
 // Starts body through the current factory.
 std::thread StartEngineThread(std::function<void()> body);

@@ -122,6 +122,10 @@ bool ParsePackageUrl(const std::string& text, PackageUrl& url) {
   return ReadNetworkPath(scheme, plain.substr(colon + 1), url);
 }
 
+bool IsRequestTarget(const std::string& authority, const std::string& path) {
+  return IsValidAuthority(authority) && !path.empty() && path[0] == '/' && IsPlainText(path);
+}
+
 bool ResolveLocation(const PackageUrl& base, const std::string& location, PackageUrl& next) {
   const std::string plain = WithoutFragment(location);
   if (plain.empty() || !IsPlainText(plain)) return false;

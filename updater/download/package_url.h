@@ -22,6 +22,12 @@ std::string DefaultPort(const std::string& scheme);
 // host name, a port outside 1-65535, or blanks and control bytes anywhere.
 bool ParsePackageUrl(const std::string& text, PackageUrl& url);
 
+// True when authority ("name", "name:port", "[v6]" or "[v6]:port") and path
+// (beginning with "/", maybe with a query) can go as they are into a request
+// line, a Host line and a CONNECT line: the rules of ParsePackageUrl, which
+// also keep CR, LF and blanks out, applied without rewriting either.
+bool IsRequestTarget(const std::string& authority, const std::string& path);
+
 // Where a Location value sent in answer to a request for base points:
 // absolute URLs, scheme-relative "//name[:port]/path", absolute paths
 // "/path" (base's scheme and authority) and relative paths, resolved against
