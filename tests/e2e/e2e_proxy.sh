@@ -88,6 +88,8 @@ cli_run script-proxy 4 '' '' "$pac" "https://localhost:$via_tls/update.zip" fini
   "proxy $open (configuration script $pac)"
 cli_run script-direct 4 '' '' "$pac" "http://127.0.0.1:$direct/update.zip" finished \
   "direct (configuration script $pac answered DIRECT)"
+cli_run detect-nothing-then-script 12 '' '' "$pac" "https://localhost:$via_tls/update.zip" finished \
+  "route to localhost:$via_tls: automatic detection found no configuration script"
 cli_run script-missing 4 '' '' "${pac%.pac}-gone.pac" "http://127.0.0.1:$direct/update.zip" failed \
   "configuration script ${pac%.pac}-gone.pac cannot be fetched or evaluated"
 

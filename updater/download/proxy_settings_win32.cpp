@@ -11,7 +11,9 @@
 // used, the functions come from the loaded module.
 #include <winhttp.h>
 
+#include <algorithm>
 #include <memory>
+#include <string_view>
 
 #include "platform/system_library_win32.h"
 
@@ -105,53 +107,95 @@ std::string DescribeError(DWORD error) {
   return "WinHTTP error " + std::to_string(error) + meaning;
 }
 
-enum class Automatic { kDecided, kNothingFound };
-
-// The configuration script (or, without one, automatic detection) for url.
-// kNothingFound when detection finds no script; a failure in the decision
-// when a script cannot be fetched or evaluated.
-Automatic AskScript(const WinHttp& api, const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& config,
-                    const std::string& url, RouteDecision& decision) {
-  WINHTTP_AUTOPROXY_OPTIONS options{};
-  const std::string script = Narrow(config.lpszAutoConfigUrl);
-  if (!script.empty()) {
-    options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
-    options.lpszAutoConfigUrl = config.lpszAutoConfigUrl;
-  } else {
-    options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
-    options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
-  }
-  options.fAutoLogonIfChallenged = TRUE;
-  const std::string what =
-      script.empty() ? "automatic detection" : "configuration script " + proxy_rules::Printable(script);
+// One question to WinHTTP: the proxy for url by options. False, with
+// WinHTTP's error, when it gave no answer.
+bool AskWinHttp(const WinHttp& api, WINHTTP_AUTOPROXY_OPTIONS options, const std::string& url,
+                ProxyInfo& info, DWORD& error) {
   Session session(api.open(L"ZVK Updater", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) {
-    decision.failure = what + " not asked: " + DescribeError(GetLastError());
-    return Automatic::kDecided;
+    error = GetLastError();
+    return false;
   }
   // Bounds the script's download: resolve, connect, send, receive.
   api.setTimeouts(session.get(), 5000, 5000, 5000, 10000);
-  ProxyInfo info;
+  options.fAutoLogonIfChallenged = TRUE;
   const std::wstring wideUrl = Widen(url);
-  if (!api.getProxyForUrl(session.get(), wideUrl.c_str(), &options, &info.value)) {
-    const DWORD error = GetLastError();
-    if (script.empty() && error == ERROR_WINHTTP_AUTODETECTION_FAILED) return Automatic::kNothingFound;
-    decision.failure = what + " cannot be fetched or evaluated: " + DescribeError(error);
-    return Automatic::kDecided;
+  if (api.getProxyForUrl(session.get(), wideUrl.c_str(), &options, &info.value)) return true;
+  error = GetLastError();
+  return false;
+}
+
+// The first entry of a script's answer without its keyword: "name:port",
+// "DIRECT" or empty.
+std::string FirstEntry(std::string_view list) {
+  const auto skipBlanks = [&list] {
+    list.remove_prefix(std::min(list.find_first_not_of(" \t"), list.size()));
+  };
+  skipBlanks();
+  if (list.size() > 6 && _strnicmp(list.data(), "PROXY ", 6) == 0) {
+    list.remove_prefix(6);
+    skipBlanks();
   }
-  const std::string list = Narrow(info.value.lpszProxy);
-  if (info.value.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || list.empty()) {
-    decision.route.source = what + " answered DIRECT";
-    return Automatic::kDecided;
-  }
-  // The first of the proxies the script lists, as "PROXY name:port" or "name:port".
-  std::string first = list.substr(0, list.find_first_of("; \t"));
-  if (first.size() > 6 && _strnicmp(first.c_str(), "PROXY ", 6) == 0) first.erase(0, 6);
-  if (!proxy_rules::ParseProxyServer(first, "80", decision.route.proxy))
-    decision.failure = what + " gave no usable proxy: " + proxy_rules::Printable(list);
+  return std::string(list.substr(0, list.find_first_of("; \t")));
+}
+
+// The route a script's answer names (what names the script): its first
+// proxy, "PROXY name:port" or "name:port", or a direct connection.
+RouteDecision TakeScriptAnswer(const ProxyInfo& info, const std::string& what) {
+  RouteDecision decision;
   decision.route.source = what;
-  return Automatic::kDecided;
+  const std::string list = Narrow(info.value.lpszProxy);
+  const std::string first = FirstEntry(list);
+  if (info.value.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || first.empty() ||
+      _stricmp(first.c_str(), "DIRECT") == 0) {
+    decision.route.source = what + " answered DIRECT";
+    return decision;
+  }
+  if (!proxy_rules::ParseProxyServer(first, "80", decision.route.proxy))
+    decision.failure = what + " gave no usable proxy: " + proxy_rules::Redacted(list);
+  return decision;
+}
+
+// Automatic detection (WPAD) for url. Like every WinHTTP program, the
+// updater goes on without it when it finds no script or fails: the decision
+// then holds only the warning that says why.
+RouteDecision Detect(const WinHttp& api, const std::string& url) {
+  WINHTTP_AUTOPROXY_OPTIONS options{};
+  options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
+  options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+  ProxyInfo info;
+  DWORD error = 0;
+  RouteDecision decision;
+  if (!AskWinHttp(api, options, url, info, error)) {
+    decision.warning = error == ERROR_WINHTTP_AUTODETECTION_FAILED
+                           ? "automatic detection found no configuration script"
+                           : "automatic detection failed (" + DescribeError(error) + ")";
+    return decision;
+  }
+  decision = TakeScriptAnswer(info, "automatic detection");
+  if (!decision.failure.empty()) {
+    decision.warning = decision.failure;
+    decision.failure.clear();
+  }
+  return decision;
+}
+
+// The configuration script the settings name, for url. Unlike browsers,
+// which then go on with the fixed proxy or directly, a script that cannot be
+// fetched or evaluated fails the attempt: the network's administrators named
+// it, and a route guessed without it would fail later with a cause less clear.
+RouteDecision AskScript(const WinHttp& api, const wchar_t* scriptUrl, const std::string& url) {
+  WINHTTP_AUTOPROXY_OPTIONS options{};
+  options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
+  options.lpszAutoConfigUrl = scriptUrl;
+  const std::string what = "configuration script " + proxy_rules::Redacted(Narrow(scriptUrl));
+  ProxyInfo info;
+  DWORD error = 0;
+  if (AskWinHttp(api, options, url, info, error)) return TakeScriptAnswer(info, what);
+  RouteDecision decision;
+  decision.failure = what + " cannot be fetched or evaluated: " + DescribeError(error);
+  return decision;
 }
 
 // The fixed proxy for the target's scheme, unless the bypass list names the host.
@@ -169,7 +213,7 @@ RouteDecision FixedRoute(const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& config, con
     return decision;
   }
   if (!proxy_rules::ParseProxyServer(chosen, "80", decision.route.proxy))
-    decision.failure = "the system settings name no usable proxy: " + proxy_rules::Printable(list);
+    decision.failure = "the system settings name no usable proxy: " + proxy_rules::Redacted(list);
   decision.route.source = "fixed proxy of the system settings";
   return decision;
 }
@@ -188,18 +232,23 @@ RouteDecision FindProxyRoute(const ServerAddress& target, const std::string& req
     decision.route.source = "no proxy settings (" + DescribeError(GetLastError()) + ")";
     return decision;
   }
-  if (config.value.fAutoDetect || config.value.lpszAutoConfigUrl) {
-    // A script sees the path of plain HTTP only, as browsers show it.
-    const std::string url =
-        (target.secure ? "https://" : "http://") + target.hostLine + (target.secure ? "/" : requestPath);
-    if (AskScript(*api, config.value, url, decision) == Automatic::kDecided) return decision;
-    decision = RouteDecision();
-    if (!config.value.lpszProxy) {
-      decision.route.source = "automatic detection found no configuration script";
-      return decision;
-    }
+  // A script sees the path of plain HTTP only, as browsers show it.
+  const std::string url =
+      (target.secure ? "https://" : "http://") + target.hostLine + (target.secure ? "/" : requestPath);
+  // Detection first, then the script, then the fixed proxy, as WinHTTP's
+  // programs take them.
+  std::string warning;
+  if (config.value.fAutoDetect) {
+    decision = Detect(*api, url);
+    if (decision.warning.empty()) return decision;
+    warning = decision.warning;
   }
-  if (config.value.lpszProxy) return FixedRoute(config.value, target);
-  decision.route.source = "no proxy configured";
+  if (!Narrow(config.value.lpszAutoConfigUrl).empty())
+    decision = AskScript(*api, config.value.lpszAutoConfigUrl, url);
+  else if (config.value.lpszProxy)
+    decision = FixedRoute(config.value, target);
+  else
+    decision.route.source = warning.empty() ? "no proxy configured" : warning;
+  decision.warning = warning;
   return decision;
 }
