@@ -9,7 +9,7 @@ PACKAGES=(
   wine wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei
   libboost-dev libboost-system-dev zlib1g-dev libminizip-dev libz-mingw-w64-dev
   libstb-dev googletest libssl-dev openssl
-  nginx-light curl aria2 unzip zip python3 ccache locales tinyproxy
+  nginx-light curl aria2 unzip zip python3 ccache locales tinyproxy squid
 )
 MINIZIP_CACHE=${ZVK_MINIZIP_CACHE:-/var/cache/zvk/src}
 MINIZIP_DIR=$MINIZIP_CACHE/minizip-1.1
