@@ -24,13 +24,14 @@ constexpr auto kLastLinesWait = std::chrono::milliseconds(2000);
 
 bool elevatedRun = false;
 
+// A token that cannot be read counts as elevated: the stricter rules apply.
 bool RunsElevated() {
   HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
   const WinHandle owned(token);
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
-  return GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+  return !GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) ||
          elevation.TokenIsElevated != 0;
 }
 

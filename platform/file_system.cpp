@@ -27,7 +27,7 @@ const char* DescribeOpenStatus(OpenStatus status) {
     case OpenStatus::Missing:
       return "missing";
     case OpenStatus::Busy:
-      return "in use or access refused";
+      return "busy: held by another program, or access refused";
     case OpenStatus::Link:
       return "a link or leads elsewhere";
     case OpenStatus::NotPlain:

@@ -31,6 +31,7 @@ const char* DescribeOpenStatus(OpenStatus status);
 enum class FileUse {
   Read,        // read only
   ReadRemove,  // read, and remove or rename it later through its folder
+  Remove,      // only remove or rename it through its folder: its data is never read
 };
 
 class Folder {
@@ -58,6 +59,8 @@ class Folder {
   // while it is open.
   File openFile(const std::wstring& name, FileUse use, OpenStatus& status) const;
   // A new file `name` for writing, unshared; fails when anything has that name.
+  // Only administrators may open it (Windows: a protected access list for
+  // SYSTEM and Administrators, nothing inherited from this folder).
   File createFile(const std::wstring& name) const;
 
   // Removes `file`, opened here as `name` with FileUse::ReadRemove, through
@@ -75,6 +78,10 @@ class Folder {
   // them. POSIX: owned by root and writable by nobody else.
   bool onlyAdministratorsCanWrite() const;
 
+  // True when `finalPath` (a final path in any of the system's forms) names
+  // `name` in this folder.
+  bool isPathOf(const std::wstring& finalPath, const std::wstring& name) const;
+
  private:
   static constexpr std::intptr_t kInvalid = -1;
   Folder(std::intptr_t handle, std::wstring path, std::wstring finalPath)
@@ -83,8 +90,13 @@ class Folder {
 
   std::intptr_t handle_ = kInvalid;  // HANDLE on Windows, descriptor on POSIX
   std::wstring path_;
-  std::wstring finalPath_;  // as the system names the opened folder, without a trailing separator
+  std::wstring finalPath_;  // as the system names the opened folder, in NormalFinalPath's form
 };
+
+// The full path the system gives the open file now, in the form it gives it
+// (on Windows "\\?\C:\...": a name no search or translation can change);
+// empty when it cannot tell.
+std::wstring SystemPathOf(const File& file);
 
 // The same rule as Folder::onlyAdministratorsCanWrite, for an open file.
 bool OnlyAdministratorsCanWrite(const File& file);
@@ -94,7 +106,8 @@ bool OnlyAdministratorsCanWrite(const File& file);
 bool DescriptorAllowsOnlyAdministrators(const void* descriptor);
 
 // Whether this process runs with administrator rights (an elevated token on
-// Windows, effective user root on POSIX).
+// Windows, effective user root on POSIX). True when the token cannot be
+// read: the stricter rules then apply.
 bool RunsElevated();
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <climits>
 #include <utility>
 
+#include "platform/final_path.h"
 #include "platform/folder.h"
 #include "platform/string_convert.h"
 
@@ -38,12 +39,14 @@ OpenStatus StatusOfErrno(int error) {
   }
 }
 
-std::wstring FinalPath(int fd) {
+std::wstring SystemPath(int fd) {
   char buffer[PATH_MAX] = {};
   const std::string link = "/proc/self/fd/" + std::to_string(fd);
   const ssize_t length = ::readlink(link.c_str(), buffer, sizeof buffer - 1);
   return length <= 0 ? std::wstring() : AnsiToWide(std::string(buffer, static_cast<std::size_t>(length)));
 }
+
+std::wstring FinalPath(int fd) { return NormalFinalPath(SystemPath(fd)); }
 
 bool SameFile(int fd, int folder, const std::wstring& name) {
   struct stat opened {};
@@ -109,7 +112,7 @@ Folder Folder::openFolder(const std::wstring& name, OpenStatus& status) const {
     return Folder();
   }
   Folder folder(fd, path_ + name + L"/", FinalPath(fd));
-  status = folder.finalPath_ == finalPath_ + L"/" + name ? OpenStatus::Opened : OpenStatus::Link;
+  status = isPathOf(folder.finalPath_, name) ? OpenStatus::Opened : OpenStatus::Link;
   return status == OpenStatus::Opened ? std::move(folder) : Folder();
 }
 
@@ -132,7 +135,7 @@ File Folder::openFile(const std::wstring& name, FileUse, OpenStatus& status) con
   } else if (!S_ISREG(info.st_mode) || info.st_nlink != 1) {
     status = OpenStatus::NotPlain;
   } else {
-    status = FinalPath(fd) == finalPath_ + L"/" + name ? OpenStatus::Opened : OpenStatus::Link;
+    status = isPathOf(SystemPath(fd), name) ? OpenStatus::Opened : OpenStatus::Link;
   }
   if (status != OpenStatus::Opened) file.close();
   return file;
@@ -141,7 +144,7 @@ File Folder::openFile(const std::wstring& name, FileUse, OpenStatus& status) con
 File Folder::createFile(const std::wstring& name) const {
   if (!IsPlainName(name)) return File();
   const int fd = ::openat(static_cast<int>(handle_), NativeName(name).c_str(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   return File(fd < 0 ? File::kInvalid : fd);
 }
 
@@ -163,6 +166,14 @@ bool Folder::renameFile(File& file, const std::wstring& name, const std::wstring
     return false;
   }
   return ::renameat(folder, NativeName(name).c_str(), folder, newNative.c_str()) == 0;
+}
+
+bool Folder::isPathOf(const std::wstring& finalPath, const std::wstring& name) const {
+  return !finalPath.empty() && NormalFinalPath(finalPath) == ChildFinalPath(finalPath_, name, L'/');
+}
+
+std::wstring SystemPathOf(const File& file) {
+  return file.isOpen() ? SystemPath(static_cast<int>(file.nativeHandle())) : std::wstring();
 }
 
 bool Folder::onlyAdministratorsCanWrite() const {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/final_path.h"
 #include "platform/folder.h"
 
 namespace platform {
@@ -72,7 +73,8 @@ bool IsPlainName(const std::wstring& name) {
 // Opens `name` relative to the folder handle, never following a reparse
 // point. On failure `status` says why (and so does GetLastError).
 HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share,
-                    ULONG disposition, ULONG options, OpenStatus& status) {
+                    ULONG disposition, ULONG options, OpenStatus& status,
+                    PSECURITY_DESCRIPTOR security = nullptr) {
   status = OpenStatus::Failed;
   if (!IsPlainName(name)) {
     SetLastError(ERROR_INVALID_NAME);
@@ -82,7 +84,7 @@ HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
   text.Buffer = const_cast<PWSTR>(name.c_str());
   text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
   OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, security);
   IO_STATUS_BLOCK io{};
   HANDLE handle = nullptr;
   const NTSTATUS result =
@@ -97,7 +99,8 @@ HANDLE OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
   return handle;
 }
 
-std::wstring FinalPath(HANDLE handle) {
+// As the system gives it, "\\?\" prefix and all.
+std::wstring SystemPath(HANDLE handle) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetFinalPathNameByHandleW(handle, &path[0], static_cast<DWORD>(path.size()),
@@ -109,6 +112,11 @@ std::wstring FinalPath(HANDLE handle) {
     }
     path.resize(length + 1);
   }
+}
+
+std::wstring FinalPath(HANDLE handle) {
+  const std::wstring path = SystemPath(handle);
+  return path.empty() ? path : NormalFinalPath(path);
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
@@ -134,17 +142,22 @@ struct LocalFreer {
   void operator()(void* memory) const { LocalFree(memory); }
 };
 
+// NT SERVICE\TrustedInstaller: S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464.
+// Built in static storage: nothing to allocate, nothing to free.
 const SID* TrustedInstallerSid() {
-  // NT SERVICE\TrustedInstaller: S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464.
-  static const std::unique_ptr<void, LocalFreer> sid([] {
-    PSID made = nullptr;
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    AllocateAndInitializeSid(&nt, 6, 80, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u, 0, 0,
-                             &made);
-    // AllocateAndInitializeSid's memory is freed with FreeSid, which is LocalFree.
-    return made;
-  }());
-  return static_cast<const SID*>(sid.get());
+  static const struct Storage {
+    alignas(SID) BYTE bytes[SECURITY_MAX_SID_SIZE] = {};
+    bool valid = false;
+    Storage() {
+      static const DWORD kSubAuthorities[] = {80, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u};
+      SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+      constexpr BYTE kCount = sizeof kSubAuthorities / sizeof kSubAuthorities[0];
+      if (!InitializeSid(bytes, &nt, kCount)) return;
+      for (BYTE index = 0; index < kCount; ++index) *GetSidSubAuthority(bytes, index) = kSubAuthorities[index];
+      valid = true;
+    }
+  } storage;
+  return storage.valid ? reinterpret_cast<const SID*>(storage.bytes) : nullptr;
 }
 
 bool IsAdministrator(PSID sid) {
@@ -203,6 +216,36 @@ bool HandleOnlyAdministratorsCanWrite(HANDLE handle) {
   return OnlyAdministratorsMayWrite(owner, dacl);
 }
 
+// A security descriptor that lets SYSTEM and Administrators alone open a new
+// file, protected from what its folder passes on.
+class AdministratorsOnly {
+ public:
+  AdministratorsOnly() {
+    DWORD systemSize = sizeof system_;
+    DWORD administratorsSize = sizeof administrators_;
+    valid_ = CreateWellKnownSid(WinLocalSystemSid, nullptr, system_, &systemSize) &&
+             CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators_, &administratorsSize) &&
+             InitializeAcl(acl(), sizeof acl_, ACL_REVISION) &&
+             AddAccessAllowedAce(acl(), ACL_REVISION, FILE_ALL_ACCESS, system_) &&
+             AddAccessAllowedAce(acl(), ACL_REVISION, FILE_ALL_ACCESS, administrators_) &&
+             InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+             SetSecurityDescriptorDacl(&descriptor_, TRUE, acl(), FALSE) &&
+             SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+  }
+  AdministratorsOnly(const AdministratorsOnly&) = delete;
+  AdministratorsOnly& operator=(const AdministratorsOnly&) = delete;
+  PSECURITY_DESCRIPTOR get() { return valid_ ? &descriptor_ : nullptr; }
+
+ private:
+  PACL acl() { return reinterpret_cast<PACL>(acl_); }
+
+  alignas(SID) BYTE system_[SECURITY_MAX_SID_SIZE] = {};
+  alignas(SID) BYTE administrators_[SECURITY_MAX_SID_SIZE] = {};
+  alignas(ACL) BYTE acl_[sizeof(ACL) + 2 * (sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE)] = {};
+  SECURITY_DESCRIPTOR descriptor_{};
+  bool valid_ = false;
+};
+
 }  // namespace
 
 Folder::~Folder() { close(); }
@@ -247,29 +290,44 @@ Folder Folder::openFolder(const std::wstring& name, OpenStatus& status) const {
   Folder folder(FromHandle(handle), path_ + name + L"\\", FinalPath(handle));
   status = Classify(handle, true);
   // A link that the system followed all the same (Wine does) ends elsewhere.
-  if (status == OpenStatus::Opened && !SamePath(folder.finalPath_, finalPath_ + L"\\" + name))
-    status = OpenStatus::Link;
+  if (status == OpenStatus::Opened && !isPathOf(folder.finalPath_, name)) status = OpenStatus::Link;
   return status == OpenStatus::Opened ? std::move(folder) : Folder();
 }
 
+// Only what each use needs: removing and renaming ask for DELETE, and for
+// FILE_WRITE_ATTRIBUTES to clear a read-only bit first; reading for the data
+// and, to judge who may write the file, its security descriptor.
+ACCESS_MASK AccessFor(FileUse use) {
+  constexpr ACCESS_MASK kRead = FILE_READ_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL;
+  constexpr ACCESS_MASK kRemove = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+  switch (use) {
+    case FileUse::Read:
+      return kRead;
+    case FileUse::ReadRemove:
+      return kRead | kRemove;
+    case FileUse::Remove:
+      return kRemove;
+  }
+  return kRead;
+}
+
 File Folder::openFile(const std::wstring& name, FileUse use, OpenStatus& status) const {
-  ACCESS_MASK access = GENERIC_READ | READ_CONTROL | FILE_READ_ATTRIBUTES;
-  if (use == FileUse::ReadRemove) access |= DELETE | FILE_WRITE_ATTRIBUTES;
   HANDLE handle =
-      OpenRelative(AsHandle(handle_), name, access, FILE_SHARE_READ, kOpen, kNonDirectoryFile, status);
+      OpenRelative(AsHandle(handle_), name, AccessFor(use), FILE_SHARE_READ, kOpen, kNonDirectoryFile, status);
   if (handle == INVALID_HANDLE_VALUE) return File();
   File file(FromHandle(handle));
   status = Classify(handle, false);
-  if (status == OpenStatus::Opened && !SamePath(FinalPath(handle), finalPath_ + L"\\" + name))
-    status = OpenStatus::Link;
+  if (status == OpenStatus::Opened && !isPathOf(SystemPath(handle), name)) status = OpenStatus::Link;
   if (status != OpenStatus::Opened) file.close();
   return file;
 }
 
 File Folder::createFile(const std::wstring& name) const {
+  AdministratorsOnly security;
+  if (security.get() == nullptr) return File();
   OpenStatus status = OpenStatus::Failed;
-  HANDLE handle = OpenRelative(AsHandle(handle_), name, GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
-                               kCreate, kNonDirectoryFile, status);
+  HANDLE handle = OpenRelative(AsHandle(handle_), name, FILE_WRITE_DATA | DELETE | FILE_READ_ATTRIBUTES, 0, kCreate,
+                               kNonDirectoryFile, status, security.get());
   return File(FromHandle(handle));
 }
 
@@ -323,6 +381,14 @@ bool Folder::renameFile(File& file, const std::wstring&, const std::wstring& new
   return status >= 0;
 }
 
+bool Folder::isPathOf(const std::wstring& finalPath, const std::wstring& name) const {
+  return !finalPath.empty() && SamePath(NormalFinalPath(finalPath), ChildFinalPath(finalPath_, name, L'\\'));
+}
+
+std::wstring SystemPathOf(const File& file) {
+  return file.isOpen() ? SystemPath(AsHandle(file.nativeHandle())) : std::wstring();
+}
+
 bool Folder::onlyAdministratorsCanWrite() const {
   return isOpen() && HandleOnlyAdministratorsCanWrite(AsHandle(handle_));
 }
@@ -345,12 +411,12 @@ bool DescriptorAllowsOnlyAdministrators(const void* descriptor) {
 
 bool RunsElevated() {
   HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
   const bool known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != FALSE;
   CloseHandle(token);
-  return known && elevation.TokenIsElevated != 0;
+  return !known || elevation.TokenIsElevated != 0;
 }
 
 }  // namespace platform

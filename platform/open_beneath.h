@@ -52,7 +52,8 @@ struct BeneathObject {
 BeneathObject OpenBeneath(const BeneathRequest& request);
 
 // The full path the system gives the handle's object now, after every link
-// on the way ("C:\\A\\b", without "\\?\\"); empty when it cannot tell.
+// on the way, in NormalFinalPath's form ("C:\\A\\b", a root "C:"); empty
+// when it cannot tell.
 std::wstring FinalPathOf(HANDLE handle);
 
 // Two full paths that name the same place: equal without regard to case.

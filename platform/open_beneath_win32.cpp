@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/final_path.h"
 #include "platform/open_beneath.h"
 
 namespace platform {
@@ -26,12 +27,6 @@ bool ConfirmedThroughHandle(HANDLE handle, ObjectKind kind) {
   const bool isLink = ((tag.FileAttributes | info.dwFileAttributes) & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   if (isLink || isDirectory != (kind == ObjectKind::Directory)) return false;
   return kind == ObjectKind::Directory || info.nNumberOfLinks == 1;
-}
-
-std::wstring WithoutLongPathPrefix(std::wstring path) {
-  if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
-  if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
-  return path;
 }
 
 }  // namespace
@@ -87,7 +82,7 @@ std::wstring FinalPathOf(HANDLE handle) {
     const DWORD length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
                                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) return std::wstring();
-    if (length < buffer.size()) return WithoutLongPathPrefix(std::wstring(buffer.data(), length));
+    if (length < buffer.size()) return NormalFinalPath(std::wstring(buffer.data(), length));
     buffer.resize(length + 1);
   }
 }
