@@ -16,7 +16,8 @@
 namespace {
 
 // Makes the launcher's own directory the working directory, so that the
-// pending update resolves beside it and the Client starts in it.
+// Client starts in it. The pending update does not depend on it: it is
+// found beside the launcher by the launcher's own path.
 void EnterLauncherDirectory() {
   const std::wstring directory = launcher::ParentDirectory(platform::ModulePath());
   if (!directory.empty()) SetCurrentDirectoryW(directory.c_str());

@@ -46,7 +46,7 @@ const char* Why(OpenStatus status) { return platform::DescribeOpenStatus(status)
 void RemoveIfPlain(const Folder& folder, const std::wstring& name, int tries = 1) {
   for (int attempt = 1;; ++attempt) {
     OpenStatus status = OpenStatus::Failed;
-    File file = folder.openFile(name, FileUse::ReadRemove, status);
+    File file = folder.openFile(name, FileUse::Remove, status);
     if (status == OpenStatus::Missing) return;
     if (status == OpenStatus::Link || status == OpenStatus::NotPlain) {
       ZM_ERROR << "not a plain file, left alone: " << folder.path() << name << " (" << Why(status) << ")";
@@ -91,8 +91,9 @@ bool CopyBlocks(File& from, File& to) {
 }
 
 // Copies the open download into the installation as update.zip: a new file
-// there first, renamed over update.zip once whole, so a failed copy keeps
-// what was there.
+// there first (that only administrators may open, whatever the folder passes
+// on), renamed over update.zip once whole, so a failed copy keeps what was
+// there and leaves no part behind.
 bool CopyInto(File& download, const Folder& install) {
   RemoveIfPlain(install, kCopyName);
   File copy = install.createFile(kCopyName);
@@ -103,13 +104,17 @@ bool CopyInto(File& download, const Folder& install) {
   if (CopyBlocks(download, copy) && install.renameFile(copy, kCopyName, kPackageName)) return true;
   ZM_ERROR << "cannot copy the pending update to " << install.path() << kPackageName
            << platform::LastErrorText();
-  install.removeFile(copy, kCopyName);
+  if (!install.removeFile(copy, kCopyName))
+    ZM_WARN << "cannot remove " << install.path() << kCopyName << platform::LastErrorText();
   return false;
 }
 
-bool TempTrusted(const PendingUpdateOptions& options, const Folder& temp) {
-  if (options.tempTrusted) return options.tempTrusted(temp);
-  return signing::PackageSigningEnabled() || temp.onlyAdministratorsCanWrite();
+// A keyless build trusts what lies in temp\ only where users cannot have put
+// it: in a folder, and a file, that only administrators can write.
+bool TempTrusted(const PendingUpdateOptions& options, const Folder& temp, const File& download) {
+  if (options.tempTrusted) return options.tempTrusted(temp, download);
+  return signing::PackageSigningEnabled() ||
+         (temp.onlyAdministratorsCanWrite() && platform::OnlyAdministratorsCanWrite(download));
 }
 
 }  // namespace
@@ -134,12 +139,18 @@ void PreparePendingPackage(const std::wstring& directory, const PendingUpdateOpt
 
   File download = temp.openFile(kPackageName, FileUse::ReadRemove, status);
   if (status == OpenStatus::Missing) return;
+  if (status == OpenStatus::Busy) {
+    ZM_WARN << "pending update busy (held by another program), left in " << temp.path()
+            << " for the next start" << platform::LastErrorText();
+    return;
+  }
   if (!download.isOpen()) {
     ZM_ERROR << "pending update left alone: " << temp.path() << kPackageName << " (" << Why(status) << ")";
     return;
   }
-  if (!TempTrusted(options, temp)) {
+  if (!TempTrusted(options, temp, download)) {
     ZM_ERROR << "pending update left alone: users who are not administrators may write " << temp.path()
+             << " or its " << std::wstring(kPackageName)
              << ", and this build has no publisher key to check what they put there; let only administrators "
                 "write that folder (as the installer should) or use a build with a publisher key";
     return;
@@ -242,8 +253,16 @@ PendingUpdateResult ApplyPendingPackage(const std::wstring& directory, const Pen
   }
   File package = install.openFile(kPackageName, FileUse::ReadRemove, status);
   if (status == OpenStatus::Missing) return PendingUpdateResult::None;
+  if (status == OpenStatus::Busy) {
+    // Whoever holds it (a virus scanner, a backup) lets it go again: a
+    // package is not given up on for that.
+    ZM_WARN << "pending update busy (held by another program), kept for the next start and not counted as a "
+               "failed one: "
+            << install.path() << kPackageName << platform::LastErrorText();
+    return PendingUpdateResult::Kept;
+  }
   const int failedStarts = ReadFailedStarts(install);
-  if (status == OpenStatus::Busy || status == OpenStatus::Failed) {
+  if (status == OpenStatus::Failed) {
     ZM_ERROR << "pending update cannot be opened now, kept: " << install.path() << kPackageName << " ("
              << Why(status) << ")" << platform::LastErrorText();
     return CountFailedStart(install, nullptr, failedStarts);

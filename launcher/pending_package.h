@@ -24,8 +24,9 @@ enum class PendingPoint {
 struct PendingUpdateOptions {
   // Whether temp\ may hand its package to the installation. When empty: in
   // builds with a publisher key always (the signature decides later), in
-  // builds without one only when only administrators can write temp\.
-  std::function<bool(const platform::Folder& temp)> tempTrusted;
+  // builds without one only when only administrators can write temp\ and
+  // the package itself.
+  std::function<bool(const platform::Folder& temp, const platform::File& package)> tempTrusted;
   // Called at each point; tests pause there to change what was checked. None
   // in production.
   std::function<void(PendingPoint point)> pause;
@@ -40,9 +41,10 @@ enum class PendingUpdateResult { None, Installed, AlreadyInstalled, Kept, SetAsi
 void PreparePendingPackage(const std::wstring& directory, const PendingUpdateOptions& options = {});
 
 // Applies update.zip beside the launcher to the launcher's folder, all or
-// nothing, from the one handle its checks were made on. Applied: removed. Not
-// applied, or not readable now (held by another program, a read error):
-// kept, and set aside as update.failed.zip after three such starts in a row.
+// nothing, from the one handle its checks were made on. Applied: removed.
+// Busy (another program holds it): kept, and the start is not counted. Not
+// applied, or not readable (a read error): kept, and set aside as
+// update.failed.zip after three such starts in a row.
 // Refused by its signature, or a release the installation must not take
 // (another product, not newer, a delta for another base or over a changed
 // file, no manifest once the installation has a release record): set aside as

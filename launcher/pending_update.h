@@ -12,7 +12,7 @@
 // path cannot be read.
 bool GetExeDirW(std::wstring& directory);
 
-// Finishes or undoes an interrupted apply in the working directory. Runs
+// Finishes or undoes an interrupted apply in the launcher's directory. Runs
 // before anything else of the start road touches the installation.
 void RecoverPendingUpdate();
 
@@ -23,7 +23,7 @@ void PreparePendingUpdate();
 // What the result means, in a few words for the log.
 const char* DescribePendingUpdateResult(PendingUpdateResult result);
 
-// Applies update.zip from the working directory to the working directory,
-// all or nothing (see ApplyPendingPackage). Failures are logged; the result
+// Applies update.zip beside the launcher to the launcher's directory (never
+// the working directory, whatever it is), all or nothing (see ApplyPendingPackage). Failures are logged; the result
 // says what became of the package.
 PendingUpdateResult ExtractPendingUpdate();

@@ -8,21 +8,6 @@
 #include "platform/platform.h"
 #include "zipextract/package_apply.h"
 
-namespace {
-
-std::wstring WorkingDirectory() {
-  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
-  if (needed == 0) return std::wstring();
-  std::wstring directory(needed, L'\0');
-  const DWORD length = GetCurrentDirectoryW(needed, &directory[0]);
-  if (length == 0 || length >= needed) return std::wstring();
-  directory.resize(length);
-  if (directory.back() != L'\\') directory.push_back(L'\\');
-  return directory;
-}
-
-}  // namespace
-
 bool GetExeDirW(std::wstring& directory) {
   const std::wstring path = platform::ModulePath();
   const std::size_t slash = path.find_last_of(L'\\');
@@ -31,9 +16,15 @@ bool GetExeDirW(std::wstring& directory) {
   return true;
 }
 
+// The launcher's own folder, never the working directory: a launcher started
+// by the URL scheme or a shortcut may have been given any, and keeps it when
+// the change to its own folder fails (a path too long for one, say).
 void RecoverPendingUpdate() {
-  const std::wstring directory = WorkingDirectory();
-  if (directory.empty()) return;
+  std::wstring directory;
+  if (!GetExeDirW(directory)) {
+    ZM_ERROR << "cannot read the launcher's directory, error " << GetLastError();
+    return;
+  }
   const ApplyOutcome outcome = RecoverInterruptedApply(directory);
   if (outcome.result != ZipOk) {
     ZM_ERROR << "interrupted update: " << outcome.detail;
@@ -72,9 +63,9 @@ const char* DescribePendingUpdateResult(PendingUpdateResult result) {
 }
 
 PendingUpdateResult ExtractPendingUpdate() {
-  const std::wstring directory = WorkingDirectory();
-  if (directory.empty()) {
-    ZM_ERROR << "cannot read the working directory, error " << GetLastError();
+  std::wstring directory;
+  if (!GetExeDirW(directory)) {
+    ZM_ERROR << "cannot read the launcher's directory, error " << GetLastError();
     return PendingUpdateResult::None;
   }
   return ApplyPendingPackage(directory);

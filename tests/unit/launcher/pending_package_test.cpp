@@ -19,6 +19,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -127,7 +129,7 @@ TEST_F(PendingPackage, LinkSwappedInAfterTheCheckIsNeverUsed) {
     log_.clear();
     bool swapped = false;
     PendingUpdateOptions options;
-    options.tempTrusted = [](const platform::Folder&) { return true; };
+    options.tempTrusted = [](const platform::Folder&, const platform::File&) { return true; };
     options.pause = [&](PendingPoint point) {
       if (point != c.point) return;
       const fs::path path = install() / fs::path(c.swapped).make_preferred();
@@ -156,10 +158,42 @@ TEST_F(PendingPackage, FailedCopyKeepsTheDownload) {
   fs::remove(install() / "update.zip");
   fs::create_directories(install() / "update.zip");  // the copy cannot replace a folder
   PendingUpdateOptions options;
-  options.tempTrusted = [](const platform::Folder&) { return true; };
+  options.tempTrusted = [](const platform::Folder&, const platform::File&) { return true; };
   PreparePendingPackage(directory(), options);
   EXPECT_TRUE(fs::is_regular_file(temp() / "update.zip"));
   EXPECT_FALSE(fs::exists(install() / "update.zip.part"));
+}
+
+// A build without a publisher key takes a package from temp\ only when only
+// administrators could have written it: the folder and the file itself.
+TEST_F(PendingPackage, KeylessBuildTakesOnlyAPackageOnlyAdministratorsCouldWrite) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Wine keeps no access lists: every folder is its user's";
+#else
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, who stands for the administrators here";
+  struct Case {
+    const char* what;
+    fs::perms temp;
+    fs::perms package;
+    bool taken;
+  };
+  const Case cases[] = {
+      {"both administrators' alone", fs::perms(0755), fs::perms(0644), true},
+      {"temp writable by others", fs::perms(0777), fs::perms(0644), false},
+      {"package writable by others", fs::perms(0755), fs::perms(0666), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(install());
+    SetUp();
+    log_.clear();
+    fs::permissions(temp(), c.temp);
+    fs::permissions(temp() / "update.zip", c.package);
+    PreparePendingPackage(directory());
+    EXPECT_EQ(fs::exists(temp() / "update.zip"), !c.taken) << log_;
+    EXPECT_EQ(log_.find("pending update left alone") != std::string::npos, !c.taken) << log_;
+  }
+#endif
 }
 
 // On an installation with a release record: a package without a manifest is
