@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "logging/n_log.h"
 #include "platform/folder.h"
+#include "platform/platform.h"
 #include "signing/verdict.h"
 #include "updater/download/package_digests.h"
 #include "updater/download/segment_join.h"
@@ -12,13 +14,26 @@ namespace {
 
 constexpr std::size_t kReadBlock = 1 << 20;
 
+// A package another program holds (a virus scanner looking at the new file)
+// is tried again for a few seconds before the install gives up on it.
+constexpr int kBusyTries = 12;
+constexpr std::uint32_t kBusyPauseMs = 250;
+
 platform::File OpenInItsFolder(const std::filesystem::path& package, std::string& why) {
   platform::OpenStatus status = platform::OpenStatus::Failed;
   const platform::Folder folder = platform::Folder::Open(WideFromPath(package.parent_path()), status);
   platform::File file;
-  if (folder.isOpen())
+  for (int attempt = 1; folder.isOpen(); ++attempt) {
     file = folder.openFile(WideFromPath(package.filename()), platform::FileUse::Read, status);
-  if (!file.isOpen()) why = std::string("cannot open the package: ") + platform::DescribeOpenStatus(status);
+    if (status != platform::OpenStatus::Busy || attempt >= kBusyTries) break;
+    if (attempt == 1) ZM_WARN << "update package busy (held by another program), trying again";
+    platform::SleepMs(kBusyPauseMs);
+  }
+  if (file.isOpen()) return file;
+  why = status == platform::OpenStatus::Busy
+            ? "the package is busy: another program has held it for " +
+                  std::to_string(kBusyTries * kBusyPauseMs / 1000) + " s" + platform::LastErrorText()
+            : std::string("cannot open the package: ") + platform::DescribeOpenStatus(status);
   return file;
 }
 

@@ -16,9 +16,11 @@ struct ModuleCloser {
 };
 using ModuleHandle = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleCloser>;
 
-// Loads zlib.dll from `folderPath` by its full path while the folder and the
-// file are held open: nobody can replace, rename or change it between the
-// check and the load.
+// Loads zlib.dll from `folderPath` while the folder and the file are held
+// open (nobody can replace, rename or change them between the check and the
+// load), by the final path of the very file that was checked, in the
+// system's "\\?\" form: the loader is given no name it could resolve to
+// anything else.
 ExtractZipFunction TryFolder(const std::wstring& folderPath, const ZipDllTrust& trust) {
   if (folderPath.empty()) return ExtractZipFunction();
   platform::OpenStatus status = platform::OpenStatus::Failed;
@@ -36,10 +38,15 @@ ExtractZipFunction TryFolder(const std::wstring& folderPath, const ZipDllTrust& 
     ZM_INFO << "not loading " << path << ": users who are not administrators may write it or its folder";
     return ExtractZipFunction();
   }
+  const std::wstring checked = platform::SystemPathOf(dll);
+  if (!folder.isPathOf(checked, kDllName)) {
+    ZM_INFO << "not loading " << path << ": it is no longer where it was checked";
+    return ExtractZipFunction();
+  }
   // Whatever it imports comes from the system folder, not from beside it.
-  ModuleHandle module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  ModuleHandle module(LoadLibraryExW(checked.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (!module) {
-    ZM_WARN << "cannot load " << path << ": error " << GetLastError();
+    ZM_WARN << "cannot load " << checked << ": error " << GetLastError();
     return ExtractZipFunction();
   }
   const auto function = reinterpret_cast<ExtractZipHandleToDirFunction>(

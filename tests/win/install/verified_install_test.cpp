@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "updater/download/md5.h"
 #include "updater/verified_package.h"
@@ -58,6 +59,26 @@ TEST(VerifiedInstall, PackageChangedAfterItsCheckIsNotInstalled) {
     EXPECT_EQ(ziptest::ReadBytes(target / "version.txt"), c.expected);
     EXPECT_EQ(installer.lastExtractResult() == 0, *c.expected != '\0');
   }
+}
+
+// Another program (a virus scanner) holds the new package for a moment: the
+// install waits for it, a few seconds at most, rather than give it up.
+TEST(VerifiedInstall, PackageHeldForAMomentIsOpenedOnceFree) {
+  ziptest::TempFolder work;
+  const fs::path package = work.path() / "update.zip";
+  ASSERT_TRUE(ziptest::WriteArchive(package, {{"version.txt", "version 2"}}));
+  std::string md5;
+  ASSERT_TRUE(MD5_CTX::DigestFile(package, md5));
+  HANDLE held = CreateFileW(package.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread release([held] {
+    Sleep(700);
+    CloseHandle(held);
+  });
+  std::string why;
+  const platform::File checked = OpenVerifiedPackage(package, md5, 0, why);
+  release.join();
+  EXPECT_TRUE(checked.isOpen()) << why;
 }
 
 }  // namespace
