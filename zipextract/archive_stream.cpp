@@ -37,11 +37,14 @@ std::size_t CopyFromWindow(ArchiveStream& s, unsigned char* out, std::size_t siz
   return count;
 }
 
+// Once a read or seek of the file has failed, every later one fails too: a
+// read that worked again after a failure would let a short, half-read archive
+// pass for a whole one.
 uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
   ArchiveStream& s = *AsStream(stream);
+  if (s.failed) return 0;
   auto* out = static_cast<unsigned char*>(buffer);
   std::size_t done = CopyFromWindow(s, out, size);
-  s.failed = false;
   while (done < size) {
     const std::size_t wanted = size - done;
     if (wanted >= kWindowBytes) {
@@ -78,7 +81,7 @@ ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf stream) {
 long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
   ArchiveStream& s = *AsStream(stream);
   constexpr auto kLimit = static_cast<ZPOS64_T>(std::numeric_limits<std::int64_t>::max() / 2);
-  if (!s.seekable || offset > kLimit) return -1;
+  if (s.failed || !s.seekable || offset > kLimit) return -1;
   const auto distance = static_cast<std::int64_t>(offset);
   switch (origin) {
     case ZLIB_FILEFUNC_SEEK_SET:
@@ -89,8 +92,10 @@ long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
       return 0;
     case ZLIB_FILEFUNC_SEEK_END: {
       const std::int64_t position = s.file->seek(distance, platform::SeekOrigin::End);
-      s.failed = position < 0;
-      if (position < 0) return -1;
+      if (position < 0) {
+        s.failed = true;
+        return -1;
+      }
       s.filePosition = s.position = position;
       return 0;
     }

@@ -19,7 +19,7 @@ struct ArchiveStream {
   platform::File* file = nullptr;
   std::int64_t start = 0;             // file position at hand-over
   bool seekable = false;              // whether the file could be positioned at all
-  bool failed = false;                // the last read or seek failed
+  bool failed = false;                // a read or seek failed: so do all that follow
   std::int64_t position = 0;          // where minizip reads next (file offset)
   std::int64_t filePosition = 0;      // where the file's own pointer stands
   std::int64_t windowStart = 0;       // file offset of window[0]

@@ -110,6 +110,9 @@ ZipResult Stager::stage(int index, std::string& error) {
   // Recovery would take such a folder for the leftovers of an apply; and a
   // package never writes the lock or the release record, in any letter case.
   if (IsReservedName(name)) return refuse(info, "name reserved for the apply's work", error);
+  // temp\ is the updater's and may be the users': the elevated apply never
+  // writes there, nor over the launcher's pending package and its records.
+  if (IsUpdateWorkName(name)) return refuse(info, "name kept for the updater's and launcher's work", error);
   std::string why;
   if ((info.attributes & platform::kAttributeDirectory) != 0)
     return ensureFolders(name, why) ? ZipOk : refuse(info, why, error);

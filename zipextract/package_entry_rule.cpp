@@ -63,7 +63,25 @@ bool StartsWithReservedPrefix(const Text& name) {
   return true;
 }
 
+std::wstring Lowered(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+  return text;
+}
+
 }  // namespace
+
+bool IsUpdateWorkName(const std::wstring& name) {
+  static const wchar_t* const kPendingFiles[] = {L"update.zip", L"update.zip.part", L"update.tries",
+                                                 L"update.failed.zip", L"update.rejected.zip"};
+  const std::size_t split = name.find_first_of(L"\\/");
+  const std::wstring first = Lowered(name.substr(0, split));
+  if (first == L"temp") return true;
+  if (split != std::wstring::npos && split + 1 < name.size()) return false;
+  for (const wchar_t* pending : kPendingFiles) {
+    if (first == pending) return true;
+  }
+  return false;
+}
 
 bool IsReservedName(const std::string& utf8Name) { return StartsWithReservedPrefix(utf8Name); }
 bool IsReservedName(const std::wstring& name) { return StartsWithReservedPrefix(name); }
@@ -81,6 +99,8 @@ const char* RefusedEntryName(const std::string& utf8Name) {
   if (HasTrimmedComponent(asFile)) return "empty component, or one ending in a dot or a space";
   if (HasDeviceName(asFile)) return "a Windows device name (CON, NUL, COM1, ...)";
   if (IsReservedName(utf8Name)) return "a name reserved for the apply's work and records (~zvk-apply...)";
+  if (IsUpdateWorkName(asFile))
+    return "a name the updater and launcher keep for their own work (temp/..., update.zip, update.tries, ...)";
   const std::size_t split = asFile.find_last_of(L'/');
   const std::size_t fileLength = split == std::wstring::npos ? asFile.size() : asFile.size() - split - 1;
   const std::size_t pathLength = asFile.size() - fileLength + std::max(fileLength, kTemporaryNameLength);

@@ -15,6 +15,14 @@ constexpr char kReservedNamePrefix[] = "~zvk-apply";
 bool IsReservedName(const std::string& utf8Name);
 bool IsReservedName(const std::wstring& name);
 
+// True when the name (or its first folder) is the updater's and launcher's
+// own, which no package writes: anything under temp\ (the updater's program
+// and downloads, a folder users may be able to write), and the launcher's
+// pending files beside it (update.zip and the names it sets one aside
+// under, update.zip.part, update.tries). In any letter case; "/" or "\"
+// separate folders.
+bool IsUpdateWorkName(const std::wstring& name);
+
 // Room left for the installation folder in front of every entry path.
 constexpr std::size_t kInstallFolderAllowance = 100;
 
