@@ -24,6 +24,7 @@ void PreparePendingUpdate();
 const char* DescribePendingUpdateResult(PendingUpdateResult result);
 
 // Applies update.zip beside the launcher to the launcher's directory (never
-// the working directory, whatever it is), all or nothing (see ApplyPendingPackage). Failures are logged; the result
-// says what became of the package.
+// the working directory, whatever it is), all or nothing (see
+// ApplyPendingPackage). Failures are logged; the result says what became of
+// the package.
 PendingUpdateResult ExtractPendingUpdate();

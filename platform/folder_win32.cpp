@@ -149,11 +149,13 @@ const SID* TrustedInstallerSid() {
     alignas(SID) BYTE bytes[SECURITY_MAX_SID_SIZE] = {};
     bool valid = false;
     Storage() {
-      static const DWORD kSubAuthorities[] = {80, 956008885u, 3418522649u, 1831038044u, 1853292631u, 2271478464u};
+      static const DWORD kSubAuthorities[] = {80,          956008885u,  3418522649u,
+                                              1831038044u, 1853292631u, 2271478464u};
       SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
       constexpr BYTE kCount = sizeof kSubAuthorities / sizeof kSubAuthorities[0];
       if (!InitializeSid(bytes, &nt, kCount)) return;
-      for (BYTE index = 0; index < kCount; ++index) *GetSidSubAuthority(bytes, index) = kSubAuthorities[index];
+      for (BYTE index = 0; index < kCount; ++index)
+        *GetSidSubAuthority(bytes, index) = kSubAuthorities[index];
       valid = true;
     }
   } storage;
@@ -312,8 +314,8 @@ ACCESS_MASK AccessFor(FileUse use) {
 }
 
 File Folder::openFile(const std::wstring& name, FileUse use, OpenStatus& status) const {
-  HANDLE handle =
-      OpenRelative(AsHandle(handle_), name, AccessFor(use), FILE_SHARE_READ, kOpen, kNonDirectoryFile, status);
+  HANDLE handle = OpenRelative(AsHandle(handle_), name, AccessFor(use), FILE_SHARE_READ, kOpen,
+                               kNonDirectoryFile, status);
   if (handle == INVALID_HANDLE_VALUE) return File();
   File file(FromHandle(handle));
   status = Classify(handle, false);
@@ -326,8 +328,8 @@ File Folder::createFile(const std::wstring& name) const {
   AdministratorsOnly security;
   if (security.get() == nullptr) return File();
   OpenStatus status = OpenStatus::Failed;
-  HANDLE handle = OpenRelative(AsHandle(handle_), name, FILE_WRITE_DATA | DELETE | FILE_READ_ATTRIBUTES, 0, kCreate,
-                               kNonDirectoryFile, status, security.get());
+  HANDLE handle = OpenRelative(AsHandle(handle_), name, FILE_WRITE_DATA | DELETE | FILE_READ_ATTRIBUTES, 0,
+                               kCreate, kNonDirectoryFile, status, security.get());
   return File(FromHandle(handle));
 }
 

@@ -100,7 +100,7 @@ const char* RefusedEntryName(const std::string& utf8Name) {
   if (HasDeviceName(asFile)) return "a Windows device name (CON, NUL, COM1, ...)";
   if (IsReservedName(utf8Name)) return "a name reserved for the apply's work and records (~zvk-apply...)";
   if (IsUpdateWorkName(asFile))
-    return "a name the updater and launcher keep for their own work (temp/..., update.zip, update.tries, ...)";
+    return "a name kept for the updater's and launcher's work (temp/..., update.zip, update.tries, ...)";
   const std::size_t split = asFile.find_last_of(L'/');
   const std::size_t fileLength = split == std::wstring::npos ? asFile.size() : asFile.size() - split - 1;
   const std::size_t pathLength = asFile.size() - fileLength + std::max(fileLength, kTemporaryNameLength);
