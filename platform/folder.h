@@ -70,6 +70,11 @@ class Folder {
   // folder, replacing a file of that name (a link there is replaced, not
   // followed). False when that file is read-only, a folder, or in use.
   bool renameFile(File& file, const std::wstring& name, const std::wstring& newName) const;
+  // Moves `file` (opened here as `name`, ReadRemove) into `destination` as
+  // `newName`, replacing nothing. The file moves, wherever its old name leads
+  // now; both folders are held open, so neither can have been swapped.
+  bool moveFileInto(File& file, const std::wstring& name, const Folder& destination,
+                    const std::wstring& newName) const;
 
   // True when only administrators (SYSTEM, the Administrators group,
   // TrustedInstaller) may add, change, remove or rename anything in it, or
@@ -97,6 +102,18 @@ class Folder {
 // (on Windows "\\?\C:\...": a name no search or translation can change);
 // empty when it cannot tell.
 std::wstring SystemPathOf(const File& file);
+
+// The folder `relative` ("\\" or "/" between components, not empty) beneath
+// `root`, every folder on the way opened as Folder::openFolder opens one: no
+// link is followed, and the first component that is not a plain folder
+// decides the status.
+Folder OpenFolderBeneath(const Folder& root, const std::wstring& relative, OpenStatus& status);
+// The file `relative` beneath `root` as Folder::openFile opens it, the
+// folders on the way as OpenFolderBeneath does. `parent`, when given,
+// receives the folder that holds it, unless that is `root` itself (it stays
+// closed then, as it does when the file could not be opened).
+File OpenFileBeneath(const Folder& root, const std::wstring& relative, FileUse use, OpenStatus& status,
+                     Folder* parent = nullptr);
 
 // The same rule as Folder::onlyAdministratorsCanWrite, for an open file.
 bool OnlyAdministratorsCanWrite(const File& file);

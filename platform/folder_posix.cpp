@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <utility>
 
@@ -174,6 +175,14 @@ bool Folder::isPathOf(const std::wstring& finalPath, const std::wstring& name) c
 
 std::wstring SystemPathOf(const File& file) {
   return file.isOpen() ? SystemPath(static_cast<int>(file.nativeHandle())) : std::wstring();
+}
+
+bool Folder::moveFileInto(File& file, const std::wstring& name, const Folder& destination,
+                          const std::wstring& newName) const {
+  const int folder = static_cast<int>(handle_);
+  if (!IsPlainName(newName) || !SameFile(static_cast<int>(file.handle_), folder, name)) return false;
+  return ::renameat2(folder, NativeName(name).c_str(), static_cast<int>(destination.handle_),
+                     NativeName(newName).c_str(), RENAME_NOREPLACE) == 0;
 }
 
 bool Folder::onlyAdministratorsCanWrite() const {

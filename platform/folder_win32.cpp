@@ -355,9 +355,11 @@ bool Folder::removeFile(File& file, const std::wstring&) const {
   return false;
 }
 
+namespace {
+
 // The native call: SetFileInformationByHandle refuses a folder handle as the
 // root of the new name under Wine.
-bool Folder::renameFile(File& file, const std::wstring&, const std::wstring& newName) const {
+bool RenameHandle(HANDLE file, HANDLE folder, const std::wstring& newName, bool replace) {
   if (!IsPlainName(newName)) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
@@ -371,16 +373,27 @@ bool Folder::renameFile(File& file, const std::wstring&, const std::wstring& new
   const std::size_t bytes = newName.size() * sizeof(wchar_t);
   std::vector<unsigned char> buffer(sizeof(RenameInformation) + bytes);
   auto* rename = reinterpret_cast<RenameInformation*>(buffer.data());
-  rename->replaceIfExists = TRUE;
-  rename->rootDirectory = AsHandle(handle_);
+  rename->replaceIfExists = replace ? TRUE : FALSE;
+  rename->rootDirectory = folder;
   rename->fileNameLength = static_cast<ULONG>(bytes);
   std::wmemcpy(rename->fileName, newName.c_str(), newName.size());
   IO_STATUS_BLOCK io{};
   constexpr auto kFileRenameInformation = static_cast<FILE_INFORMATION_CLASS>(10);
-  const NTSTATUS status = NtSetInformationFile(AsHandle(file.handle_), &io, rename,
-                                               static_cast<ULONG>(buffer.size()), kFileRenameInformation);
+  const NTSTATUS status =
+      NtSetInformationFile(file, &io, rename, static_cast<ULONG>(buffer.size()), kFileRenameInformation);
   if (status < 0) SetLastError(RtlNtStatusToDosError(status));
   return status >= 0;
+}
+
+}  // namespace
+
+bool Folder::renameFile(File& file, const std::wstring&, const std::wstring& newName) const {
+  return RenameHandle(AsHandle(file.handle_), AsHandle(handle_), newName, true);
+}
+
+bool Folder::moveFileInto(File& file, const std::wstring&, const Folder& destination,
+                          const std::wstring& newName) const {
+  return RenameHandle(AsHandle(file.handle_), AsHandle(destination.handle_), newName, false);
 }
 
 bool Folder::isPathOf(const std::wstring& finalPath, const std::wstring& name) const {

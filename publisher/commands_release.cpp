@@ -154,6 +154,8 @@ int RunCheck(const Words& words) {
       std::cerr << "zvkpublish check: " << line.positional[0] << ": "
                 << (installed.state == release::RecordState::Absent
                         ? "no release record: installed from packages without a release manifest"
+                    : installed.state == release::RecordState::Unreadable
+                        ? "release record cannot be read now: " + installed.problem
                         : "damaged release record: " + installed.problem)
                 << "\n";
       return kFailed;

@@ -1,10 +1,10 @@
 #include "release/installation_check.h"
 
 #include <algorithm>
-#include <set>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/folder.h"
 #include "platform/string_convert.h"
 #include "zipextract/package_entry_rule.h"
 #include "zipextract/zip_entry_name.h"
@@ -16,35 +16,41 @@ constexpr std::size_t kReadBlock = 1 << 20;
 
 std::wstring Wide(const std::string& utf8) { return DecodeUtf8Name(utf8.data(), utf8.size()); }
 
-// Reads installed files by their manifest names, refusing any link on the way.
+const char* Difference(platform::OpenStatus status) {
+  switch (status) {
+    case platform::OpenStatus::Missing:
+      return "missing";
+    case platform::OpenStatus::Link:
+      return "a link instead of the file, or on the way to it";
+    case platform::OpenStatus::NotPlain:
+      return "not a plain file (a folder, a device, or a file with other names)";
+    default:
+      return "cannot be read";
+  }
+}
+
+// Reads installed files by their manifest names through handles opened
+// beneath the installation's: no link is followed, on the way or at the name.
 class TreeReader {
  public:
-  explicit TreeReader(const std::wstring& root) : root_(root), block_(kReadBlock) {}
+  explicit TreeReader(const platform::Folder& root) : root_(root), block_(kReadBlock) {}
 
   std::optional<FileDifference> compare(const ReleaseFile& file) {
-    const std::wstring relative = Wide(file.name);
-    std::string what;
-    if (!foldersAreReal(relative, what)) return FileDifference{file.name, what};
-    const std::wstring path = root_ + relative;
-    switch (platform::InspectPath(path)) {
-      case platform::PathKind::Missing:
-        return FileDifference{file.name, "missing"};
-      case platform::PathKind::File:
-        break;
-      case platform::PathKind::Link:
-        return FileDifference{file.name, "a link instead of the file"};
-      default:
-        return FileDifference{file.name, "not a plain file"};
+    platform::OpenStatus status = platform::OpenStatus::Failed;
+    platform::File input = platform::OpenFileBeneath(root_, Wide(file.name), platform::FileUse::Read, status);
+    if (!input.isOpen()) {
+      std::string what = Difference(status);
+      if (status == platform::OpenStatus::Busy || status == platform::OpenStatus::Failed)
+        what += platform::LastErrorText();
+      return FileDifference{file.name, what};
     }
-    return compareContent(path, file);
+    return compareContent(input, file);
   }
 
  private:
-  std::optional<FileDifference> compareContent(const std::wstring& path, const ReleaseFile& file) {
-    platform::File input = platform::File::OpenForRead(path);
-    const std::int64_t size = input.isOpen() ? input.seek(0, platform::SeekOrigin::End) : -1;
-    if (size < 0 || input.seek(0, platform::SeekOrigin::Begin) != 0)
-      return FileDifference{file.name, "cannot be read" + platform::LastErrorText()};
+  std::optional<FileDifference> compareContent(platform::File& input, const ReleaseFile& file) {
+    const std::int64_t size = input.size();
+    if (size < 0) return FileDifference{file.name, "cannot be read" + platform::LastErrorText()};
     if (static_cast<std::uint64_t>(size) != file.size)
       return FileDifference{file.name,
                             "size " + std::to_string(size) + " instead of " + std::to_string(file.size)};
@@ -60,26 +66,8 @@ class TreeReader {
     return std::nullopt;
   }
 
-  bool foldersAreReal(const std::wstring& relative, std::string& what) {
-    for (std::size_t end = relative.find(L'/'); end != std::wstring::npos;
-         end = relative.find(L'/', end + 1)) {
-      const std::wstring folder = root_ + relative.substr(0, end);
-      if (realFolders_.count(folder) != 0) continue;
-      const platform::PathKind kind = platform::InspectPath(folder);
-      if (kind != platform::PathKind::Directory) {
-        what = kind == platform::PathKind::Missing ? "missing"
-               : kind == platform::PathKind::Link  ? "a link on the way: " + platform::WideToUtf8(folder)
-                                                   : "not a folder: " + platform::WideToUtf8(folder);
-        return false;
-      }
-      realFolders_.insert(folder);
-    }
-    return true;
-  }
-
-  std::wstring root_;
+  const platform::Folder& root_;
   std::vector<char> block_;
-  std::set<std::wstring> realFolders_;
 };
 
 // Every name under `folder` (relative, "/" separators) that is not a real
@@ -98,7 +86,7 @@ void ListTree(const std::wstring& root, const std::string& prefix, std::vector<s
 
 }  // namespace
 
-std::optional<FileDifference> FirstChangedKeptFile(const std::wstring& root, const Manifest& manifest) {
+std::optional<FileDifference> FirstChangedKeptFile(const platform::Folder& root, const Manifest& manifest) {
   TreeReader reader(root);
   for (const ReleaseFile& file : manifest.files) {
     if (file.carried) continue;
@@ -109,9 +97,16 @@ std::optional<FileDifference> FirstChangedKeptFile(const std::wstring& root, con
 
 InstallationReport CheckInstallation(const std::wstring& root, const Manifest& manifest) {
   InstallationReport report;
-  TreeReader reader(root);
+  platform::OpenStatus status = platform::OpenStatus::Failed;
+  const platform::Folder folder = platform::Folder::Open(root, status);
+  std::optional<TreeReader> reader;
+  if (folder.isOpen()) reader.emplace(folder);
   for (const ReleaseFile& file : manifest.files) {
-    if (auto difference = reader.compare(file)) report.differing.push_back(std::move(*difference));
+    std::optional<FileDifference> difference =
+        reader ? reader->compare(file)
+               : FileDifference{file.name, std::string("the installation folder: ") +
+                                               platform::DescribeOpenStatus(status)};
+    if (difference) report.differing.push_back(std::move(*difference));
   }
   std::vector<std::string> present;
   ListTree(root, std::string(), present);

@@ -1,13 +1,15 @@
 #pragma once
 // Installed files against a manifest: the check a delta makes of the files it
 // does not carry before anything is swapped, and the full check that support
-// runs on demand (zvkpublish check). Every file is read once; nothing is
-// read through a symbolic link or junction. `root` ends in a separator.
+// runs on demand (zvkpublish check). Every file is read once, through a
+// handle opened beneath the installation's: nothing is read through a
+// symbolic link or junction. A `root` path ends in a separator.
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/folder.h"
 #include "release/manifest.h"
 
 namespace release {
@@ -19,7 +21,7 @@ struct FileDifference {
 
 // The first file the delta keeps from its base (in name order) that is not
 // in the tree exactly as listed; nullopt when all are.
-std::optional<FileDifference> FirstChangedKeptFile(const std::wstring& root, const Manifest& manifest);
+std::optional<FileDifference> FirstChangedKeptFile(const platform::Folder& root, const Manifest& manifest);
 
 struct InstallationReport {
   std::vector<FileDifference> differing;  // listed files missing or not as listed

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "release/name_case.h"
 #include "zipextract/package_entry_rule.h"
 
 namespace release {
@@ -44,13 +45,6 @@ bool SplitFields(const std::string& line, std::size_t count, std::vector<std::st
   if (start >= line.size()) return false;
   fields.push_back(line.substr(start));
   return true;
-}
-
-std::string Folded(std::string name) {
-  for (char& c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return name;
 }
 
 const char* RefusedFileName(const std::string& name) {
@@ -140,11 +134,21 @@ class Parser {
     return true;
   }
 
-  // Checks a listed name: allowed, ascending within its group, unique.
-  bool Name(const std::string& name, const std::string& previous) {
+  // Checks a listed name: allowed, ascending within its group, unique as
+  // Windows compares names, and for a file of this version neither a folder
+  // of another listed name nor inside a listed file.
+  bool Name(const std::string& name, const std::string& previous, bool ofThisVersion) {
     if (const char* why = RefusedFileName(name)) return Fail(name + ": " + why);
     if (!previous.empty() && !(previous < name)) return Fail(name + ": names out of order or repeated");
-    if (!seen_.insert(Folded(name)).second) return Fail(name + ": listed twice (letter case aside)");
+    const std::u32string folded = FoldedName(name);
+    if (!seen_.insert(folded).second) return Fail(name + ": listed twice (letter case aside)");
+    if (folders_.count(folded) != 0) return Fail(name + ": listed as a file and as a folder");
+    for (std::size_t slash = folded.find(U'/'); slash != std::u32string::npos;
+         slash = folded.find(U'/', slash + 1)) {
+      const std::u32string folder = folded.substr(0, slash);
+      if (seen_.count(folder) != 0) return Fail(name + ": inside a listed file");
+      if (ofThisVersion) folders_.insert(folder);
+    }
     return true;
   }
 
@@ -158,7 +162,7 @@ class Parser {
       if (!ParseCount(fields[1], kMaxFileSize, file.size)) return Fail("file size");
       if (!ParseDigestHex(fields[2], file.sha256)) return Fail("file SHA-256");
       if (out.files.size() == kMaxManifestFiles) return Fail("more than 100000 files");
-      if (!Name(fields[3], out.files.empty() ? std::string() : out.files.back().name)) return false;
+      if (!Name(fields[3], out.files.empty() ? std::string() : out.files.back().name, true)) return false;
       file.name = fields[3];
       out.files.push_back(std::move(file));
     }
@@ -170,7 +174,7 @@ class Parser {
       if (control_) return Fail("control character");
       const std::string name = line_.substr(7);
       if (out.removed.size() == kMaxManifestFiles) return Fail("more than 100000 removals");
-      if (!Name(name, out.removed.empty() ? std::string() : out.removed.back())) return false;
+      if (!Name(name, out.removed.empty() ? std::string() : out.removed.back(), false)) return false;
       out.removed.push_back(name);
     }
     return true;
@@ -189,7 +193,8 @@ class Parser {
   std::string line_;
   bool control_ = false;
   bool pending_ = false;  // line_ holds a line not consumed yet
-  std::set<std::string> seen_;
+  std::set<std::u32string> seen_;     // every listed name, folded
+  std::set<std::u32string> folders_;  // the folders of this version's files, folded
 };
 
 }  // namespace

@@ -17,7 +17,10 @@ enum class ReleaseVerdict {
   Install,           // may be installed (a delta's kept files still to be checked)
   AlreadyInstalled,  // the installed version again: nothing changes
   Refused,           // another product, an older version, a delta for another
-                     // base, or no manifest on an installation that has a record
+                     // base, a file turned into a folder or the reverse, no
+                     // manifest on an installation that has a record, or a
+                     // damaged record
+  NotNow,            // the installation's record cannot be read now: ask again later
 };
 
 struct ReleasePlan {
@@ -26,7 +29,8 @@ struct ReleasePlan {
   // Refused only because the installation is not at the delta's base: the
   // full package of the same version may still be installed.
   bool fullPackageMayFit = false;
-  // Files the installed release lists and the new one does not (Install only).
+  // Files the installed release lists and the new one does not, names
+  // compared as Windows compares them (Install only).
   std::vector<std::string> removals;
 };
 

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/file_system.h"
+#include "platform/folder.h"
 #include "platform/string_convert.h"
 #include "zipextract/zip_entry_name.h"
 
@@ -124,31 +125,81 @@ bool ParseJournal(const std::string& text, const std::wstring& root, std::vector
 
 namespace {
 
+using platform::Folder;
+using platform::OpenStatus;
+
+// The installation and the apply's work folder, both held open: a removal
+// and its undo move files between them through handles only.
+struct RemovalFolders {
+  Folder root;
+  Folder work;
+};
+
+bool OpenRemovalFolders(const StagingArea& area, RemovalFolders& folders, std::string& error) {
+  OpenStatus status = OpenStatus::Failed;
+  folders.root = Folder::Open(area.root(), status);
+  if (folders.root.isOpen())
+    folders.work = folders.root.openFolder(area.path().substr(area.root().size()), status);
+  if (folders.work.isOpen()) return true;
+  error = "cannot open " + Describe(area.path()) + " (" + platform::DescribeOpenStatus(status) + ")" +
+          platform::LastErrorText();
+  return false;
+}
+
+std::size_t LeafStart(const std::wstring& target) {
+  const std::size_t separator = target.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? 0 : separator + 1;
+}
+
 // The target leaves for "a<n>", then the marker goes: the removal is done.
+// The target is opened beneath the installation without following a link;
+// whatever is not the plain file the previous version installed (a link, a
+// folder, a file with other names) is left where it is, never followed.
 bool RemoveOne(const StagingArea& area, const SwapRecord& record, std::size_t index, std::string& error) {
-  const std::wstring target = area.root() + record.target;
-  const platform::PathKind kind = platform::InspectPath(target);
-  if (kind != platform::PathKind::File && kind != platform::PathKind::Missing) {
-    error = "cannot remove what is not a plain file: " + Describe(target);
+  RemovalFolders folders;
+  if (!OpenRemovalFolders(area, folders, error)) return false;
+  OpenStatus status = OpenStatus::Failed;
+  Folder parent;
+  platform::File target =
+      platform::OpenFileBeneath(folders.root, record.target, platform::FileUse::ReadRemove, status, &parent);
+  const std::wstring leaf = record.target.substr(LeafStart(record.target));
+  const std::wstring aside = area.asidePath(index).substr(area.path().size() + 1);
+  if (status == OpenStatus::Busy || status == OpenStatus::Failed) {
+    error = "cannot open " + Describe(area.root() + record.target) + " to remove it (" +
+            platform::DescribeOpenStatus(status) + ")" + platform::LastErrorText();
     return false;
   }
-  if (kind == platform::PathKind::File && !platform::MovePath(target, area.asidePath(index))) {
-    error = "cannot move aside " + Describe(target) + platform::LastErrorText();
+  if (target.isOpen() &&
+      !(parent.isOpen() ? parent : folders.root).moveFileInto(target, leaf, folders.work, aside)) {
+    error = "cannot move aside " + Describe(area.root() + record.target) + platform::LastErrorText();
     return false;
   }
+  target.close();
   if (!platform::DiscardFile(area.stagedPath(index))) {
-    error = "cannot finish the removal of " + Describe(target) + platform::LastErrorText();
+    error = "cannot finish the removal of " + Describe(area.root() + record.target) + platform::LastErrorText();
     return false;
   }
   return true;
 }
 
 // The marker first, so that an undo cut short reads as a removal not done.
+// The file goes back through handles, into the folder it was removed from.
 bool UndoRemoval(const StagingArea& area, const SwapRecord& record, std::size_t index) {
   const std::wstring marker = area.stagedPath(index);
-  const std::wstring aside = area.asidePath(index);
   if (!IsPresent(marker) && !platform::File::CreateNew(marker, 0).isOpen()) return false;
-  return !IsPresent(aside) || platform::MovePath(aside, area.root() + record.target);
+  if (!IsPresent(area.asidePath(index))) return true;
+  RemovalFolders folders;
+  std::string error;
+  if (!OpenRemovalFolders(area, folders, error)) return false;
+  OpenStatus status = OpenStatus::Failed;
+  const std::wstring asideName = area.asidePath(index).substr(area.path().size() + 1);
+  platform::File aside = folders.work.openFile(asideName, platform::FileUse::ReadRemove, status);
+  const std::size_t leaf = LeafStart(record.target);
+  Folder parent;
+  if (leaf > 0) parent = platform::OpenFolderBeneath(folders.root, record.target.substr(0, leaf - 1), status);
+  if (!aside.isOpen() || (leaf > 0 && !parent.isOpen())) return false;
+  return folders.work.moveFileInto(aside, asideName, leaf > 0 ? parent : folders.root,
+                                   record.target.substr(leaf));
 }
 
 }  // namespace

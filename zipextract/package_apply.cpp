@@ -286,6 +286,10 @@ bool ReleaseAllowsApply(ZipReader& reader, const std::wstring& root, PackageRele
     outcome = {ZipErrRelease, fit.reason, false, true};
     return false;
   }
+  if (fit.verdict == release::ReleaseVerdict::NotNow) {
+    outcome = {ZipErrRead, fit.reason, false};
+    return false;
+  }
   if (fit.verdict == release::ReleaseVerdict::AlreadyInstalled) {
     outcome = {ZipOk, fit.reason, false, false, true};
     return false;

@@ -23,7 +23,9 @@
 // within the same swap (first, so that a name differing only in letter case
 // is replaced, not removed); the manifest becomes the installation's record,
 // swapped in last. A package without a manifest is applied as it stands,
-// unless the installation has a record.
+// unless the installation has a record. A record that is there but damaged
+// refuses every package; one that cannot be read now fails the apply
+// (ZipErrRead), so that the package is kept for a later try.
 
 #include <cstddef>
 #include <functional>

@@ -31,21 +31,28 @@ bool HasTrimmedComponent(const std::wstring& name) {
   return false;
 }
 
-// CON, NUL, COM1 ... name devices in every folder, whatever the extension.
+bool IsPortDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || c == 0xB9 || c == 0xB2 || c == 0xB3; }
+
+// CON, NUL, COM1, CONIN$ ... name devices in every folder, whatever the
+// extension and the spaces before it ("nul .txt" is NUL too), and COM and LPT
+// take the superscript digits as well.
+bool IsDeviceName(std::wstring base) {
+  static const wchar_t* const kDevices[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
+  while (!base.empty() && base.back() == L' ') base.pop_back();
+  for (wchar_t& c : base) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+  for (const wchar_t* device : kDevices) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 && (base.compare(0, 3, L"com") == 0 || base.compare(0, 3, L"lpt") == 0) &&
+         IsPortDigit(base[3]);
+}
+
 bool HasDeviceName(const std::wstring& name) {
-  static const wchar_t* const kDevices[] = {L"con", L"prn", L"aux", L"nul"};
   std::size_t start = 0;
   while (start < name.size()) {
     std::size_t end = name.find(L'/', start);
     if (end == std::wstring::npos) end = name.size();
-    std::wstring base = name.substr(start, std::min(end, name.find(L'.', start)) - start);
-    for (wchar_t& c : base) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
-    for (const wchar_t* device : kDevices) {
-      if (base == device) return true;
-    }
-    if (base.size() == 4 && (base.compare(0, 3, L"com") == 0 || base.compare(0, 3, L"lpt") == 0) &&
-        base[3] >= L'1' && base[3] <= L'9')
-      return true;
+    if (IsDeviceName(name.substr(start, std::min(end, name.find(L'.', start)) - start))) return true;
     start = end + 1;
   }
   return false;

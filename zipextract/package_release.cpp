@@ -1,5 +1,6 @@
 #include "zipextract/package_release.h"
 
+#include "platform/folder.h"
 #include "release/installation_check.h"
 #include "release/installed_record.h"
 #include "zipextract/zip_reader.h"
@@ -62,7 +63,11 @@ ZipResult ReadPackageRelease(ZipReader& reader, PackageRelease& release, std::st
 }
 
 ReleaseFit JudgeRelease(const PackageRelease& release, const std::wstring& root, bool checkKeptFiles) {
-  const release::InstalledRelease installed = release::ReadInstalledRelease(WithSeparator(root));
+  platform::OpenStatus status = platform::OpenStatus::Failed;
+  const platform::Folder folder = platform::Folder::Open(WithSeparator(root), status);
+  // A folder that cannot be opened leaves the record absent or unreadable.
+  const release::InstalledRelease installed = folder.isOpen() ? release::ReadInstalledRelease(folder)
+                                                              : release::ReadInstalledRelease(WithSeparator(root));
   const release::Manifest* manifest = release.manifest ? &*release.manifest : nullptr;
   const release::ReleasePlan plan = release::PlanRelease(manifest, installed);
   ReleaseFit fit;
@@ -72,9 +77,9 @@ ReleaseFit JudgeRelease(const PackageRelease& release, const std::wstring& root,
   fit.removals = plan.removals;
   if (manifest != nullptr) fit.fullPackage = manifest->fullPackage;
   if (plan.verdict != ReleaseVerdict::Install || manifest->kind != release::ReleaseKind::Delta ||
-      !checkKeptFiles)
+      !checkKeptFiles || !folder.isOpen())
     return fit;
-  if (const auto difference = release::FirstChangedKeptFile(WithSeparator(root), *manifest)) {
+  if (const auto difference = release::FirstChangedKeptFile(folder, *manifest)) {
     fit.verdict = ReleaseVerdict::Refused;
     fit.reason = manifest->product + " " + manifest->version.text() + " is a delta, and the installed " +
                  difference->name + " is not the file of version " + manifest->base->text() + " (" +

@@ -31,7 +31,7 @@ ZipResult ReadPackageRelease(ZipReader& reader, PackageRelease& release, std::st
 
 struct ReleaseFit {
   release::ReleaseVerdict verdict = release::ReleaseVerdict::Unversioned;
-  // Refused or AlreadyInstalled: why, for a log line (a delta names the
+  // Refused, NotNow or AlreadyInstalled: why, for a log line (a delta names the
   // first installed file that differs from its manifest).
   std::string reason;
   // Refused because the installation is not at the delta's base or one of its

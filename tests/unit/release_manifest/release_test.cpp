@@ -4,6 +4,7 @@
 #include <random>
 
 #include "release/manifest.h"
+#include "release/release_plan.h"
 #include "release/sha256.h"
 #include "release/version.h"
 
@@ -84,12 +85,47 @@ TEST(Manifest, ReadsWhatItWritesAndRefusesEveryDeparture) {
       {"remove old.dll\n", "remove old.dll"},
       {"https://h.example/full.zip", "file:///etc/passwd"},
       {"remove old.dll\n", "remove old.dll\nproduct again\n"},
+      // Names Windows would read as another file, a device, or outside the folder.
+      {"bin/a b.dll", "bin/./a.dll"},
+      {"bin/a b.dll", "bin//a.dll"},
+      {"bin/a b.dll", "bin/a.dll:stream"},
+      {"bin/a b.dll", "bin/a.dll."},
+      {"bin/a b.dll", "bin/nul .txt"},
+      {"bin/a b.dll", "bin/CONIN$"},
+      {"bin/a b.dll", "bin/COM\xC2\xB9.dll"},
+      {"remove old.dll", "remove ."},
+      // One file twice as Windows compares names, or a file and a folder at once.
+      {"c.txt\nremove old.dll", "\xC3\xA9.txt\nremove \xC3\x89.txt"},
+      {"remove old.dll", "remove BIN"},
+      {"remove old.dll", "remove c.txt/old.dll"},
   };
   for (const auto& [from, to] : edits) {
     std::string text = kDelta;
     text.replace(text.find(from), from.size(), to);
     EXPECT_FALSE(release::ParseManifest(text, manifest, error)) << to;
   }
+}
+
+// A delta that keeps "foo.dll" over an installation listing "Foo.dll" keeps
+// that file: on Windows both names are the one file.
+TEST(ReleasePlan, NameDifferingOnlyInLetterCaseIsNotRemoved) {
+  const std::string e3 = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+  release::InstalledRelease installed;
+  std::string error;
+  ASSERT_TRUE(release::ParseManifest(
+      "zvk-release 1\nproduct client\nversion 1.0\nkind full\nadd 0 " + e3 + " Foo.dll\nadd 0 " + e3 +
+          " old.txt\nadd 0 " + e3 + " \xC3\x89.txt\n",
+      installed.manifest, error))
+      << error;
+  installed.state = release::RecordState::Present;
+  release::Manifest delta;
+  ASSERT_TRUE(release::ParseManifest("zvk-release 1\nproduct client\nversion 2.0\nkind delta\nbase 1.0\n"
+                                     "keep 0 " + e3 + " foo.dll\nadd 0 " + e3 + " \xC3\xA9.txt\n",
+                                     delta, error))
+      << error;
+  const release::ReleasePlan plan = release::PlanRelease(&delta, installed);
+  EXPECT_EQ(plan.verdict, release::ReleaseVerdict::Install) << plan.reason;
+  EXPECT_EQ(plan.removals, std::vector<std::string>{"old.txt"});
 }
 
 }  // namespace

@@ -6,6 +6,10 @@
 #include <map>
 #include <random>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "release/manifest.h"
 #include "tests/unit/zipextract/zip_builder.h"
 #include "zipextract/package_apply.h"
@@ -80,6 +84,11 @@ class ReleaseApply : public ::testing::Test {
         "client", "2.0", "1.0", {{"bin/b.dll", "b2"}, {"e.txt", "e2"}}, {{"a.txt", "a1"}, {"d.txt", "d1"}},
         {"c.txt"}};
   }
+  static Release OlderFull() {
+    Release r = Version1();
+    r.version = "0.5";
+    return r;
+  }
   static Tree Expected(const Release& r) {
     Tree tree = r.carried;
     tree.insert(r.kept.begin(), r.kept.end());
@@ -131,6 +140,34 @@ TEST_F(ReleaseApply, PackagesThatDoNotFitLeaveTheTreeAsItWas) {
        true, false, "older"},
       {"no manifest after a versioned install", [](Release&, const fs::path&) {}, false, false,
        "without a release"},
+      {"damaged release record, older full release",
+       [](Release& r, const fs::path& root) {
+         r = OlderFull();
+         ziptest::WriteBytes(root / "~zvk-apply-installed", "not a manifest\n");
+       },
+       true, false, "~zvk-apply-installed is not a valid"},
+      {"release record too large",
+       [](Release& r, const fs::path& root) {
+         r = OlderFull();
+         ziptest::WriteBytes(root / "~zvk-apply-installed", std::string((32u << 20) + 1, 'x'));
+       },
+       true, false, "~zvk-apply-installed larger"},
+      {"a file turned into a folder",
+       [](Release& r, const fs::path&) {
+         r = Version1();
+         r.version = "2.0";
+         r.carried.erase("a.txt");
+         r.carried["a.txt/inner"] = "x";
+       },
+       true, false, "a.txt/inner is inside a file"},
+      {"a folder turned into a file",
+       [](Release& r, const fs::path&) {
+         r = Version1();
+         r.version = "2.0";
+         r.carried.erase("bin/b.dll");
+         r.carried["bin"] = "b";
+       },
+       true, false, "bin/b.dll of the installed version"},
   };
   for (const Case& c : cases) {
     Release r = Delta2();
@@ -191,5 +228,36 @@ TEST_F(ReleaseApply, EntryThatIsNotTheListedFileIsRefused) {
   EXPECT_EQ(outcome.result, ZipErrData) << outcome.detail;
   EXPECT_EQ(Listing(root()), before);
 }
+
+// Where a removed file was, a link to a file elsewhere: the link is left as
+// it is, its target untouched, and the rest of the version installs.
+TEST_F(ReleaseApply, LinkAtARemovedNameIsNeverFollowed) {
+  ziptest::WriteBytes(work_ / "elsewhere.txt", "not the installation's");
+  fs::remove(root() / "c.txt");
+  std::error_code noLinks;  // Wine makes none
+  fs::create_symlink(work_ / "elsewhere.txt", root() / "c.txt", noLinks);
+  if (noLinks) GTEST_SKIP() << "no symbolic links here";
+  const ApplyOutcome outcome = Apply(Delta2());
+  ASSERT_EQ(outcome.result, ZipOk) << outcome.detail;
+  EXPECT_TRUE(fs::is_symlink(root() / "c.txt"));
+  EXPECT_EQ(ziptest::ReadBytes(work_ / "elsewhere.txt"), "not the installation's");
+  EXPECT_EQ(ziptest::ReadBytes(root() / "bin" / "b.dll"), "b2");
+}
+
+#ifdef _WIN32
+// A record another program holds open is neither "no record" nor damaged:
+// the package is kept for a later start.
+TEST_F(ReleaseApply, RecordThatCannotBeReadNowKeepsThePackageForLater) {
+  const Tree before = Listing(root());
+  const HANDLE held = CreateFileW((root() / "~zvk-apply-installed").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const ApplyOutcome outcome = Apply(Delta2());
+  CloseHandle(held);
+  EXPECT_EQ(outcome.result, ZipErrRead) << outcome.detail;
+  EXPECT_FALSE(outcome.refused);
+  EXPECT_EQ(Listing(root()), before);
+}
+#endif
 
 }  // namespace
