@@ -1,10 +1,13 @@
 #include "publisher/release_builder.h"
 
 #include <fstream>
+#include <map>
+#include <set>
 #include <stdexcept>
 
 #include "publisher/path_text.h"
 #include "release/installed_record.h"
+#include "release/name_case.h"
 #include "zipextract/package_release.h"
 #include "zipextract/zip_reader.h"
 
@@ -114,12 +117,19 @@ release::Manifest DeltaRelease(const release::Manifest& full, const release::Man
   release::Manifest delta = full;
   delta.kind = release::ReleaseKind::Delta;
   delta.base = base.version;
+  // Windows takes "Foo.dll" and "foo.dll" for one file: a new letter case
+  // replaces (or keeps) the file, it never removes it.
+  std::map<std::u32string, const release::ReleaseFile*> before;
+  for (const release::ReleaseFile& file : base.files) before[release::FoldedName(file.name)] = &file;
+  std::set<std::u32string> listed;
   for (release::ReleaseFile& file : delta.files) {
-    const release::ReleaseFile* before = base.find(file.name);
-    file.carried = before == nullptr || before->size != file.size || before->sha256 != file.sha256;
+    const auto found = before.find(release::FoldedName(file.name));
+    file.carried = found == before.end() || found->second->size != file.size ||
+                   found->second->sha256 != file.sha256;
+    listed.insert(release::FoldedName(file.name));
   }
   for (const release::ReleaseFile& file : base.files) {
-    if (full.find(file.name) == nullptr) delta.removed.push_back(file.name);
+    if (listed.count(release::FoldedName(file.name)) == 0) delta.removed.push_back(file.name);
   }
   return delta;
 }
