@@ -29,7 +29,7 @@ release::Manifest FullRelease(const std::string& product, const std::string& ver
 
 // The delta from `base` to `files`: a file is carried when it is new or its
 // size or digest changed, kept otherwise; the base's files that are gone
-// are removed. Throws when the version is not above the base's, or the
+// are removed. Names are matched letter case aside, as Windows matches them. Throws when the version is not above the base's, or the
 // product is not the base's.
 release::Manifest DeltaRelease(const release::Manifest& full, const release::Manifest& base);
 

@@ -15,6 +15,7 @@
 #include "platform/private_file.h"
 #include "platform/string_convert.h"
 #include "publisher/key_files.h"
+#include "publisher/release_builder.h"
 #include "release/installed_record.h"
 #include "signing/package_check.h"
 #include "signing/pem.h"
@@ -370,6 +371,21 @@ TEST_F(PublisherTest, DeltaSinceThePreviousPackageInstallsTheNewVersionAndCheckS
   for (const char* line : {"changed: change.txt (content differs)", "missing: keep.dll", "unlisted: user.cfg",
                            "release: zvkclient 1.10, 3 files listed, 1 missing, 1 changed, 1 unlisted"})
     EXPECT_NE(report.find(line), std::string::npos) << line << " in\n" << report;
+}
+
+// A new version that only changes a name's letter case keeps that file: on
+// Windows it is the base's file, which a removal would take away.
+TEST(DeltaRelease, NewLetterCaseKeepsTheFileAndRemovesNothing) {
+  release::Manifest base;
+  base.product = "client";
+  base.version = *release::Version::Parse("1.0");
+  base.files = {{"Foo.dll", 1, release::Sha256Of("f", 1), true}};
+  release::Manifest next = base;
+  next.version = *release::Version::Parse("2.0");
+  next.files[0].name = "foo.dll";
+  const release::Manifest delta = publisher::DeltaRelease(next, base);
+  EXPECT_TRUE(delta.removed.empty());
+  EXPECT_FALSE(delta.files.at(0).carried);
 }
 
 }  // namespace
