@@ -8,7 +8,9 @@
 // back from the disk: "s<n>" present means record n is not swapped in yet,
 // so both finishing and undoing work from whatever state they find.
 // A removal record moves its target to "a<n>" and puts nothing in its place;
-// its "s<n>" is an empty marker, present while the removal is not done.
+// its "s<n>" is an empty marker, present while the removal is not done. The
+// target is moved through handles opened beneath the root (and put back the
+// same way); a link or anything but a plain file at its name is left alone.
 
 #include <string>
 #include <vector>
