@@ -46,6 +46,10 @@ class Folder {
   // Opens a folder by its full path; a link at its last component is refused
   // (the folders above it are the caller's to trust).
   static Folder Open(const std::wstring& path, OpenStatus& status);
+  // Opens a folder the caller trusts by its full path, whatever links lead
+  // there (the installation folder, which may be reached through a junction).
+  // What is opened beneath it is checked as ever, against where it really is.
+  static Folder OpenTrusted(const std::wstring& path, OpenStatus& status);
 
   bool isOpen() const { return handle_ != kInvalid; }
   // The path it was opened by, ending in a separator, for log lines.
@@ -89,6 +93,7 @@ class Folder {
 
  private:
   static constexpr std::intptr_t kInvalid = -1;
+  static Folder OpenPath(const std::wstring& path, bool followLink, OpenStatus& status);
   Folder(std::intptr_t handle, std::wstring path, std::wstring finalPath)
       : handle_(handle), path_(std::move(path)), finalPath_(std::move(finalPath)) {}
   void close();

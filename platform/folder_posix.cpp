@@ -87,11 +87,15 @@ void Folder::close() {
   if (handle_ != kInvalid) ::close(static_cast<int>(std::exchange(handle_, kInvalid)));
 }
 
-Folder Folder::Open(const std::wstring& path, OpenStatus& status) {
+Folder Folder::Open(const std::wstring& path, OpenStatus& status) { return OpenPath(path, false, status); }
+
+Folder Folder::OpenTrusted(const std::wstring& path, OpenStatus& status) { return OpenPath(path, true, status); }
+
+Folder Folder::OpenPath(const std::wstring& path, bool followLink, OpenStatus& status) {
   std::string native = WideToAnsi(path);
   std::replace(native.begin(), native.end(), '\\', '/');
   while (native.size() > 1 && native.back() == '/') native.pop_back();
-  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | (followLink ? 0 : O_NOFOLLOW) | O_CLOEXEC);
   if (fd < 0) {
     status = StatusOfErrno(errno);
     return Folder();

@@ -271,9 +271,13 @@ void Folder::close() {
   if (handle_ != kInvalid) CloseHandle(AsHandle(std::exchange(handle_, kInvalid)));
 }
 
-Folder Folder::Open(const std::wstring& path, OpenStatus& status) {
-  HANDLE handle = CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+Folder Folder::Open(const std::wstring& path, OpenStatus& status) { return OpenPath(path, false, status); }
+
+Folder Folder::OpenTrusted(const std::wstring& path, OpenStatus& status) { return OpenPath(path, true, status); }
+
+Folder Folder::OpenPath(const std::wstring& path, bool followLink, OpenStatus& status) {
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  HANDLE handle = CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     status = StatusOfError(GetLastError());
     return Folder();

@@ -98,7 +98,7 @@ std::optional<FileDifference> FirstChangedKeptFile(const platform::Folder& root,
 InstallationReport CheckInstallation(const std::wstring& root, const Manifest& manifest) {
   InstallationReport report;
   platform::OpenStatus status = platform::OpenStatus::Failed;
-  const platform::Folder folder = platform::Folder::Open(root, status);
+  const platform::Folder folder = platform::Folder::OpenTrusted(root, status);
   std::optional<TreeReader> reader;
   if (folder.isOpen()) reader.emplace(folder);
   for (const ReleaseFile& file : manifest.files) {

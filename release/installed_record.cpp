@@ -68,7 +68,7 @@ InstalledRelease ReadInstalledRelease(const platform::Folder& root) {
 
 InstalledRelease ReadInstalledRelease(const std::wstring& root) {
   platform::OpenStatus status = platform::OpenStatus::Failed;
-  const platform::Folder folder = platform::Folder::Open(root, status);
+  const platform::Folder folder = platform::Folder::OpenTrusted(root, status);
   if (folder.isOpen()) return ReadInstalledRelease(folder);
   InstalledRelease installed;
   if (status == platform::OpenStatus::Missing) return installed;

@@ -30,9 +30,9 @@ struct InstalledRelease {
 
 // Reads the record of the installation whose folder is open as `root`.
 InstalledRelease ReadInstalledRelease(const platform::Folder& root);
-// The same for a folder named by its path (ending in a separator); a folder
-// that is there but cannot be opened as a plain one (a link included) leaves
-// the record Unreadable.
+// The same for a folder named by its path (ending in a separator), which
+// may be reached through links; a folder that is there but cannot be opened
+// leaves the record Unreadable.
 InstalledRelease ReadInstalledRelease(const std::wstring& root);
 
 // Reads an open manifest file whole; false with `error` when it cannot be

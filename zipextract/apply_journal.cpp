@@ -137,7 +137,7 @@ struct RemovalFolders {
 
 bool OpenRemovalFolders(const StagingArea& area, RemovalFolders& folders, std::string& error) {
   OpenStatus status = OpenStatus::Failed;
-  folders.root = Folder::Open(area.root(), status);
+  folders.root = Folder::OpenTrusted(area.root(), status);
   if (folders.root.isOpen())
     folders.work = folders.root.openFolder(area.path().substr(area.root().size()), status);
   if (folders.work.isOpen()) return true;

@@ -64,7 +64,7 @@ ZipResult ReadPackageRelease(ZipReader& reader, PackageRelease& release, std::st
 
 ReleaseFit JudgeRelease(const PackageRelease& release, const std::wstring& root, bool checkKeptFiles) {
   platform::OpenStatus status = platform::OpenStatus::Failed;
-  const platform::Folder folder = platform::Folder::Open(WithSeparator(root), status);
+  const platform::Folder folder = platform::Folder::OpenTrusted(WithSeparator(root), status);
   // A folder that cannot be opened leaves the record absent or unreadable.
   const release::InstalledRelease installed = folder.isOpen() ? release::ReadInstalledRelease(folder)
                                                               : release::ReadInstalledRelease(WithSeparator(root));

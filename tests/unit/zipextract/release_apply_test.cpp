@@ -244,6 +244,20 @@ TEST_F(ReleaseApply, LinkAtARemovedNameIsNeverFollowed) {
   EXPECT_EQ(ziptest::ReadBytes(root() / "bin" / "b.dll"), "b2");
 }
 
+// The installation folder itself may be reached through a link (a junction
+// to another drive): the record, the kept files and the removals are found.
+TEST_F(ReleaseApply, InstallationReachedThroughALinkTakesTheDelta) {
+  std::error_code noLinks;
+  fs::create_directory_symlink(root(), work_ / "via", noLinks);
+  if (noLinks) GTEST_SKIP() << "no symbolic links here";
+  ASSERT_TRUE(ziptest::WriteArchive(work_ / "update.zip", {{release::kManifestEntryName, ManifestText(Delta2())},
+                                                            {"bin/b.dll", "b2"},
+                                                            {"e.txt", "e2"}}));
+  const ApplyOutcome outcome = ApplyPackage((work_ / "update.zip").wstring(), (work_ / "via").wstring());
+  ASSERT_EQ(outcome.result, ZipOk) << outcome.detail;
+  EXPECT_EQ(Listing(root()), Expected(Delta2()));
+}
+
 #ifdef _WIN32
 // A record another program holds open is neither "no record" nor damaged:
 // the package is kept for a later start.
