@@ -12,8 +12,8 @@
 #include "logging/log_file_store_win32.h"
 #include "logging/log_folder_win32.h"
 #include "logging/n_log.h"
+#include "platform/folder.h"
 #include "platform/system_library_win32.h"
-#include "platform/win_handle.h"
 #include "zvk_version.h"
 
 namespace run_report {
@@ -23,17 +23,6 @@ namespace {
 constexpr auto kLastLinesWait = std::chrono::milliseconds(2000);
 
 bool elevatedRun = false;
-
-// A token that cannot be read counts as elevated: the stricter rules apply.
-bool RunsElevated() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
-  const WinHandle owned(token);
-  TOKEN_ELEVATION elevation{};
-  DWORD size = 0;
-  return !GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) ||
-         elevation.TokenIsElevated != 0;
-}
 
 // The version the system really runs (GetVersionEx answers what the
 // program's manifest claims to support), and Wine's when it is Wine.
@@ -76,7 +65,7 @@ void ReportLogFolder(const Win32LogFileStore& files, const std::wstring& program
 }  // namespace
 
 void Begin(const ProgramRun& run) {
-  const bool elevated = RunsElevated();
+  const bool elevated = platform::RunsElevated();
   elevatedRun = elevated;
   // Everything in the log folder happens on the file sink's writer thread,
   // the folder's opening too: no thread of the program waits for it.

@@ -11,6 +11,7 @@
 
 #include "platform/final_path.h"
 #include "platform/folder.h"
+#include "platform/win_handle.h"
 
 namespace platform {
 namespace {
@@ -428,14 +429,15 @@ bool DescriptorAllowsOnlyAdministrators(const void* descriptor) {
   return OnlyAdministratorsMayWrite(owner, present ? dacl : nullptr);
 }
 
+// A token that cannot be read counts as elevated: the stricter rules apply.
 bool RunsElevated() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
+  const WinHandle owned(token);
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
-  const bool known = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != FALSE;
-  CloseHandle(token);
-  return !known || elevation.TokenIsElevated != 0;
+  return !GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) ||
+         elevation.TokenIsElevated != 0;
 }
 
 }  // namespace platform

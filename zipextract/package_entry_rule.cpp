@@ -1,6 +1,7 @@
 #include "zipextract/package_entry_rule.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "zipextract/zip_entry_name.h"
 
@@ -31,6 +32,11 @@ bool HasTrimmedComponent(const std::wstring& name) {
   return false;
 }
 
+std::wstring Lowered(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+  return text;
+}
+
 bool IsPortDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || c == 0xB9 || c == 0xB2 || c == 0xB3; }
 
 // CON, NUL, COM1, CONIN$ ... name devices in every folder, whatever the
@@ -39,7 +45,7 @@ bool IsPortDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || c == 0xB9 || c 
 bool IsDeviceName(std::wstring base) {
   static const wchar_t* const kDevices[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
   while (!base.empty() && base.back() == L' ') base.pop_back();
-  for (wchar_t& c : base) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+  base = Lowered(std::move(base));
   for (const wchar_t* device : kDevices) {
     if (base == device) return true;
   }
@@ -68,11 +74,6 @@ bool StartsWithReservedPrefix(const Text& name) {
     if (lowered != kReservedNamePrefix[i]) return false;
   }
   return true;
-}
-
-std::wstring Lowered(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
-  return text;
 }
 
 }  // namespace
