@@ -94,8 +94,10 @@ zvk_wine_session_start() {
   Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
   ZVK_XVFB_PID=$!
   export DISPLAY=":$display"
-  for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${display}" ] && break
+  # The socket appears before the server answers; a program that opens the
+  # display in between gets no window. Wait for an answer (at most 10 s).
+  for _ in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X${display}" ] && xdotool getdisplaygeometry >/dev/null 2>&1 && break
     sleep 0.1
   done
   # A persistent server with Wine's own services already running keeps later
